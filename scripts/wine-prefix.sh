@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# wine-prefix.sh start|stop: creates the test prefix and keeps one wineserver
+# for it, detached from our output, so that later Wine programs do not leave a
+# server holding the test runner's pipes; stop ends that server.
+set -u
+: "${WINEPREFIX:?WINEPREFIX must name the test prefix}"
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko: the tests need neither, and their installers would prompt.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+case "${1:-}" in
+start)
+    mkdir -p "$WINEPREFIX"
+    wineserver -p >/dev/null 2>&1 </dev/null &
+    sleep 1
+    timeout 300 wineboot --init >/dev/null 2>&1 </dev/null
+    exit 0
+    ;;
+stop)
+    wineserver -k >/dev/null 2>&1 </dev/null
+    exit 0
+    ;;
+*)
+    echo "usage: wine-prefix.sh start|stop" >&2
+    exit 2
+    ;;
+esac

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+
+namespace kz {
+
+// The six system calls the binding makes, behind one table so that the binding
+// logic is the same code on Windows and in the native tests, which supply a
+// scripted table. Results and arguments follow the Win32 functions of the same
+// purpose; strings are UTF-16.
+struct SystemCalls {
+    using AnyFunction = void (*)();
+
+    // RegOpenKeyExW; returns 0 on success.
+    long (*OpenRegistryKey)(std::uintptr_t root, const unsigned short* subKey, std::uint32_t options,
+                            std::uint32_t access, void** key);
+    // RegQueryValueExW; type and data may be null; returns 0 on success.
+    long (*QueryRegistryValue)(void* key, const unsigned short* name, std::uint32_t* type, unsigned char* data,
+                               std::uint32_t* size);
+    // RegCloseKey.
+    long (*CloseRegistryKey)(void* key);
+    // LoadLibraryW; null on failure.
+    void* (*LoadModule)(const unsigned short* path);
+    // GetProcAddress; null when the module lacks the name.
+    AnyFunction (*FindSymbol)(void* module, const char* name);
+    // FreeLibrary.
+    int (*ReleaseModule)(void* module);
+};
+
+// HKEY_LOCAL_MACHINE and the access the binding asks for (KEY_READ).
+constexpr std::uintptr_t LocalMachineRoot = 0x80000002u;
+constexpr std::uint32_t KeyReadAccess = 0x20019u;
+constexpr std::uint32_t RegistryStringType = 1; // REG_SZ
+
+// The process's real system calls. Defined by the Windows build; native test
+// programs define it with their own scripted table.
+const SystemCalls& PlatformSystemCalls();
+
+} // namespace kz

@@ -1,0 +1,60 @@
+#pragma once
+
+// The stand-in launcher's control interface, reached through the module that
+// the client loaded (or that the test loaded first, to script it).
+
+#include "StandinControl.h"
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+class Standin {
+public:
+    // Binds to the library at path, loading it (and holding a reference) if
+    // load is true, else only if it is already loaded.
+    Standin(const std::wstring& path, bool load);
+    ~Standin();
+
+    bool IsBound() const { return m_reset != nullptr; }
+    // Drops the reference the constructor took, if any.
+    void Unload();
+
+    void Reset() { m_reset(); }
+    void SetSession(unsigned session) { m_setSession(session); }
+    void SetResult(standin::Entry entry, standin::Word result) { m_setResult(entry, result); }
+    std::vector<standin::Call> Calls() const;
+    // The calls received for one entry point.
+    std::vector<standin::Call> CallsTo(standin::Entry entry) const;
+    void AnswerInside(standin::Entry entry, standin::Word a = 0, standin::Word b = 0, standin::Word c = 0,
+                      standin::Word d = 0)
+    {
+        m_answerInside(entry, a, b, c, d);
+    }
+    int Answer(standin::Entry entry, unsigned requestId, standin::Word a = 0, standin::Word b = 0,
+               standin::Word c = 0, standin::Word d = 0)
+    {
+        return m_answer(entry, requestId, a, b, c, d);
+    }
+    const unsigned* List() const { return m_list(); }
+
+private:
+    Standin(const Standin&) = delete;
+    Standin& operator=(const Standin&) = delete;
+
+    HMODULE m_module = nullptr;
+    bool m_loaded = false;
+    standin::ResetFunction m_reset = nullptr;
+    standin::SetSessionFunction m_setSession = nullptr;
+    standin::SetResultFunction m_setResult = nullptr;
+    standin::CallCountFunction m_callCount = nullptr;
+    standin::GetCallFunction m_getCall = nullptr;
+    standin::AnswerInsideFunction m_answerInside = nullptr;
+    standin::AnswerFunction m_answer = nullptr;
+    standin::ListFunction m_list = nullptr;
+};
+
+} // namespace testsupport
