@@ -10,17 +10,12 @@ add_library(tesmaclient SHARED ${PROJECT_SOURCE_DIR}/src/launcher/Win32SystemCal
 target_link_libraries(tesmaclient PRIVATE $<LINK_LIBRARY:WHOLE_ARCHIVE,tesma_core>)
 set_target_properties(tesmaclient PROPERTIES PREFIX "" IMPORT_PREFIX "lib" IMPORT_SUFFIX ".dll.a")
 
-find_program(TESMA_CLANG clang REQUIRED)
 find_program(TESMA_LLVM_NM llvm-nm REQUIRED)
 find_program(TESMA_LLVM_DLLTOOL llvm-dlltool REQUIRED)
 find_program(TESMA_LLVM_UNDNAME llvm-undname REQUIRED)
 find_program(TESMA_MINGW_DLLTOOL i686-w64-mingw32-dlltool REQUIRED)
 find_program(TESMA_MINGW_CXXFILT i686-w64-mingw32-c++filt REQUIRED)
 
-file(GLOB TESMA_PUBLIC_HEADERS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/include/kz/tesmaclient/*.h)
-
-set(TESMA_MSVC_FLAGS --target=i686-pc-windows-msvc -fno-exceptions -fno-rtti -fno-stack-protector -O1
-    -I${PROJECT_SOURCE_DIR}/include)
 set(TESMA_EXPORTS_DIR ${CMAKE_BINARY_DIR}/exports)
 file(MAKE_DIRECTORY ${TESMA_EXPORTS_DIR})
 

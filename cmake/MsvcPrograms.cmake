@@ -1,0 +1,56 @@
+# Programs built the way an MSVC game is built: clang in MSVC mode, no runtime
+# of their own, linked by lld-link against tesmaclient.lib and mingw-w64's
+# import libraries for the system DLLs.
+
+find_program(TESMA_CLANG clang REQUIRED)
+find_program(TESMA_LLD_LINK lld-link REQUIRED)
+file(GLOB TESMA_PUBLIC_HEADERS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/include/kz/tesmaclient/*.h)
+set(TESMA_MSVC_FLAGS --target=i686-pc-windows-msvc -fno-exceptions -fno-rtti -fno-stack-protector -O1
+    -I${PROJECT_SOURCE_DIR}/include)
+set(TESMA_MINGW_LIB /usr/i686-w64-mingw32/lib)
+set(TESMA_MSVC_SYSTEM_LIBS ${TESMA_MINGW_LIB}/libmsvcrt.a ${TESMA_MINGW_LIB}/libkernel32.a
+    ${TESMA_MINGW_LIB}/libadvapi32.a)
+
+# tesma_msvc_program(name OUTPUT path SOURCES src... [INCLUDES dir...] [LINK_TESMACLIENT])
+function(tesma_msvc_program name)
+    cmake_parse_arguments(ARG "LINK_TESMACLIENT;DLL" "OUTPUT" "SOURCES;INCLUDES;DEFINES" ${ARGN})
+    set(objects)
+    set(includes -I${PROJECT_SOURCE_DIR}/include -I${PROJECT_SOURCE_DIR}/tools/msvc)
+    foreach(dir ${ARG_INCLUDES})
+        list(APPEND includes -I${dir})
+    endforeach()
+    set(defines)
+    foreach(define ${ARG_DEFINES})
+        list(APPEND defines -D${define})
+    endforeach()
+    foreach(source ${ARG_SOURCES})
+        get_filename_component(base ${source} NAME_WE)
+        set(object ${CMAKE_CURRENT_BINARY_DIR}/${name}/${base}.obj)
+        add_custom_command(
+            OUTPUT ${object}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/${name}
+            COMMAND ${TESMA_CLANG} ${TESMA_MSVC_FLAGS} ${includes} ${defines} -MD -MF ${object}.d -c ${source}
+                    -o ${object}
+            DEPENDS ${source} ${TESMA_PUBLIC_HEADERS}
+            DEPFILE ${object}.d
+            VERBATIM)
+        list(APPEND objects ${object})
+    endforeach()
+    set(libs ${TESMA_MSVC_SYSTEM_LIBS})
+    set(deps ${objects})
+    if(ARG_LINK_TESMACLIENT)
+        list(PREPEND libs ${CMAKE_BINARY_DIR}/bin/tesmaclient.lib)
+        list(APPEND deps tesmaclient_exports)
+    endif()
+    if(ARG_DLL)
+        set(kind /dll /entry:DllMainCRTStartup /noimplib)
+    else()
+        set(kind /entry:mainCRTStartup /subsystem:console)
+    endif()
+    add_custom_command(
+        OUTPUT ${ARG_OUTPUT}
+        COMMAND ${TESMA_LLD_LINK} ${kind} /nodefaultlib /safeseh:no /out:${ARG_OUTPUT} ${objects} ${libs}
+        DEPENDS ${deps}
+        VERBATIM)
+    add_custom_target(${name} ALL DEPENDS ${ARG_OUTPUT})
+endfunction()

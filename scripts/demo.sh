@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Runs the demo game under Wine twice: without a launcher installed, then with
+# the stand-in launcher registered.   demo.sh [build dir]
+set -euo pipefail
+build=$(realpath "${1:-build/win32}")
+here=$(dirname "$(realpath "$0")")
+export WINEPREFIX=$build/wineprefix WINEDEBUG=-all
+trap '"$here/wine-prefix.sh" stop' EXIT
+"$here/wine-prefix.sh" start
+
+key='HKLM\Software\Dovrix\Launcher'
+reg() { timeout 60 wine reg "$@" </dev/null >/dev/null 2>&1 || true; }
+
+echo "== without a launcher"
+reg delete "$key" /f
+"$here/wine-run.sh" "$build/bin/demo_game.exe"
+
+echo
+echo "== with the stand-in launcher registered"
+reg add "$key" /v InstallDir /t REG_SZ /d "$(winepath -w "$build/bin/launcher-full")" /f
+"$here/wine-run.sh" "$build/bin/demo_game.exe"
+reg delete "$key" /f

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds both configurations and runs every test: the native ones under
+# AddressSanitizer and UBSan, the Windows ones under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+cmake --build build/win32
+cmake -S . -B build/native -G Ninja >/dev/null
+cmake --build build/native
+
+# Whatever happens, no wineserver outlives the run.
+trap 'WINEPREFIX=$PWD/build/win32/wineprefix wineserver -k >/dev/null 2>&1 || true' EXIT
+status=0
+echo "== native tests"
+ctest --test-dir build/native --output-on-failure -j2 || status=1
+echo "== Windows tests under Wine"
+ctest --test-dir build/win32 --output-on-failure || status=1
+exit $status

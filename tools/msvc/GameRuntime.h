@@ -1,0 +1,88 @@
+#pragma once
+
+// What a program compiled the way an MSVC game is compiled (clang in MSVC mode,
+// no C or C++ runtime of its own) needs from the system: a few declarations of
+// KERNEL32, ADVAPI32 and msvcrt functions, linked from mingw-w64's import
+// libraries. The program defines mainCRTStartup and ends with ExitProcess.
+
+extern "C" {
+__declspec(dllimport) void* __stdcall GetModuleHandleW(const wchar_t* name);
+__declspec(dllimport) void* __stdcall LoadLibraryW(const wchar_t* path);
+__declspec(dllimport) int __stdcall FreeLibrary(void* module);
+__declspec(dllimport) void* __stdcall GetProcAddress(void* module, const char* name);
+__declspec(dllimport) unsigned long __stdcall GetModuleFileNameW(void* module, wchar_t* path, unsigned long size);
+__declspec(dllimport) void __stdcall ExitProcess(unsigned int code);
+__declspec(dllimport) long __stdcall RegCreateKeyExW(void* root, const wchar_t* subKey, unsigned long reserved,
+                                                     wchar_t* className, unsigned long options,
+                                                     unsigned long access, void* security, void** key,
+                                                     unsigned long* disposition);
+__declspec(dllimport) long __stdcall RegSetValueExW(void* key, const wchar_t* name, unsigned long reserved,
+                                                    unsigned long type, const unsigned char* data,
+                                                    unsigned long size);
+__declspec(dllimport) long __stdcall RegDeleteKeyW(void* root, const wchar_t* subKey);
+__declspec(dllimport) long __stdcall RegCloseKey(void* key);
+int printf(const char* format, ...);
+}
+
+namespace game {
+
+inline void* const LocalMachine = reinterpret_cast<void*>(static_cast<unsigned long>(0x80000002u));
+
+inline unsigned Length(const wchar_t* text)
+{
+    unsigned n = 0;
+    while (text[n] != 0)
+        ++n;
+    return n;
+}
+
+// dst receives src after its current text; sizes are in characters.
+inline void Append(wchar_t* dst, unsigned size, const wchar_t* src)
+{
+    unsigned n = Length(dst);
+    for (unsigned i = 0; src[i] != 0 && n + 1 < size; ++i)
+        dst[n++] = src[i];
+    dst[n] = 0;
+}
+
+// The program's own directory followed by suffix.
+inline void BesideProgram(wchar_t* path, unsigned size, const wchar_t* suffix)
+{
+    unsigned long n = GetModuleFileNameW(nullptr, path, size);
+    while (n > 0 && path[n - 1] != L'\\')
+        --n;
+    path[n] = 0;
+    Append(path, size, suffix);
+}
+
+// Points the launcher's registry value at directory, or removes the key.
+inline void SetLauncherDirectory(const wchar_t* directory)
+{
+    const wchar_t* keyName = L"SOFTWARE\\Dovrix\\Launcher";
+    if (directory == nullptr) {
+        RegDeleteKeyW(LocalMachine, keyName);
+        return;
+    }
+    void* key = nullptr;
+    RegCreateKeyExW(LocalMachine, keyName, 0, nullptr, 0, 0x20006 /* KEY_WRITE */, nullptr, &key, nullptr);
+    RegSetValueExW(key, L"InstallDir", 0, 1 /* REG_SZ */, reinterpret_cast<const unsigned char*>(directory),
+                   (Length(directory) + 1) * 2);
+    RegCloseKey(key);
+}
+
+// Prints UTF-16 text as far as it is ASCII; other characters as \uXXXX.
+inline void PrintUtf16(const unsigned short* text)
+{
+    for (; *text != 0; ++text) {
+        if (*text == '\n')
+            printf("\\n");
+        else if (*text == '\r')
+            printf("\\r");
+        else if (*text < 0x80)
+            printf("%c", *text);
+        else
+            printf("\\u%04x", *text);
+    }
+}
+
+} // namespace game
