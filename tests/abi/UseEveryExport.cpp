@@ -5,7 +5,10 @@
 
 using namespace kz::tesmaclient;
 
-void UseTesmaClient(unsigned short* text)
+void UseTesmaClient(unsigned short* text, IGetLoginDetailsListener* login, IGetTesmaServerListener* server,
+                    IGetSavegameReaderListener* reader, IGetSavegameWriterListener* writer,
+                    IGetSavegameListListener* list, IRemoveSavegameListener* remove,
+                    IGetNetworkTrafficListener* traffic)
 {
     TesmaClient client;
     client.Update();
@@ -14,4 +17,25 @@ void UseTesmaClient(unsigned short* text)
     client.StartProcess(text, text, text);
     client.GetLocText(text, "en-US");
     client.GetInstallationErrorNum();
+    client.GetLoginDetails(1, login);
+    client.GetTesmaServer(2, server, 3, 4);
+    client.GetSavegameReader(5, reader, 6, 7);
+    client.GetSavegameWriter(8, writer, 9, 10, true);
+    client.GetSavegameList(11, list, 12);
+    client.RemoveSavegame(13, remove, 14, 15);
+    client.GetNetworkTraffic(16, traffic);
+}
+
+void UseSavegames(SavegameReader* reader, SavegameWriter* writer, SavegameInfo* info, ISavegameReadListener* read,
+                  ISavegameWriteListener* write, unsigned short* name, void* buffer)
+{
+    reader->Read(1, read, 2, buffer, 3);
+    reader->Close();
+    writer->SetName(name);
+    writer->Write(4, write, buffer, 5);
+    writer->Close(true);
+    info->GetName();
+    info->GetProductId();
+    info->GetSavegameId();
+    info->GetSize();
 }

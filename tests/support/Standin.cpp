@@ -1,5 +1,7 @@
 #include "Standin.h"
 
+#include "WindowsTestSupport.h"
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -47,21 +49,12 @@ void Standin::Unload()
     m_loaded = false;
 }
 
-std::vector<standin::Call> Standin::Calls() const
+std::unique_ptr<Standin> InstallFullStandin()
 {
-    std::vector<standin::Call> calls;
-    for (unsigned i = 0; i < m_callCount(); ++i)
-        calls.push_back(*m_getCall(i));
-    return calls;
-}
-
-std::vector<standin::Call> Standin::CallsTo(standin::Entry entry) const
-{
-    std::vector<standin::Call> calls;
-    for (const standin::Call& call : Calls())
-        if (call.EntryPoint == entry)
-            calls.push_back(call);
-    return calls;
+    SetInstallDir(LauncherDirectory(L"launcher-full"));
+    auto standin = std::make_unique<Standin>(LauncherPath(L"launcher-full"), true);
+    standin->Reset();
+    return standin;
 }
 
 } // namespace testsupport

@@ -5,18 +5,26 @@
 
 #include "StandinControl.h"
 
-#include <windows.h>
-
+#include <memory>
 #include <string>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace testsupport {
 
 class Standin {
 public:
+#ifdef _WIN32
     // Binds to the library at path, loading it (and holding a reference) if
     // load is true, else only if it is already loaded.
     Standin(const std::wstring& path, bool load);
+#else
+    // Binds to the stand-in linked into the test program.
+    Standin();
+#endif
     ~Standin();
 
     bool IsBound() const { return m_reset != nullptr; }
@@ -45,8 +53,10 @@ private:
     Standin(const Standin&) = delete;
     Standin& operator=(const Standin&) = delete;
 
+#ifdef _WIN32
     HMODULE m_module = nullptr;
     bool m_loaded = false;
+#endif
     standin::ResetFunction m_reset = nullptr;
     standin::SetSessionFunction m_setSession = nullptr;
     standin::SetResultFunction m_setResult = nullptr;
@@ -56,5 +66,10 @@ private:
     standin::AnswerFunction m_answer = nullptr;
     standin::ListFunction m_list = nullptr;
 };
+
+// Registers the complete stand-in as the installed launcher and returns its
+// control, reset and loaded ahead of the client (on Windows a reference is held,
+// so the stand-in keeps its state while clients come and go).
+std::unique_ptr<Standin> InstallFullStandin();
 
 } // namespace testsupport

@@ -6,7 +6,15 @@
 #include "StandinControl.h"
 #include "launcher/TesmadllListeners.h"
 
+#ifdef _WIN32
 #define STANDIN_EXPORT extern "C" __declspec(dllexport)
+#else
+// Natively the stand-in is linked into the test program itself.
+#define STANDIN_EXPORT extern "C"
+#endif
+#if !defined(__i386__) && !defined(_M_IX86)
+#define __cdecl
+#endif
 
 using namespace standin;
 using kz::SavegameHandle;

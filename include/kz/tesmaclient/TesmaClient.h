@@ -7,6 +7,8 @@
 // GetInstallationErrorNum tells why. Wide texts are NUL-terminated UTF-16.
 
 #include "kz/tesmaclient/Export.h"
+#include "kz/tesmaclient/Listeners.h"
+#include "kz/tesmaclient/Savegame.h"
 
 namespace kz {
 namespace tesmaclient {
@@ -31,6 +33,22 @@ public:
     // 0: launcher bound. 1: no installation directory in the registry.
     // 2: the launcher library failed to load. 3: it lacks entry points.
     unsigned int GetInstallationErrorNum();
+
+    // Asynchronous requests. Each is tagged with a request number of the
+    // game's choosing; the answer reaches listener, on the thread the launcher
+    // chooses, possibly before the call returns. A second request of the same
+    // kind under a number still pending replaces the listener. Without a
+    // session the request is dropped and listener is never called. A request
+    // with a null listener still goes out; its answer is dropped.
+    void GetLoginDetails(unsigned int requestId, IGetLoginDetailsListener* listener);
+    void GetTesmaServer(unsigned int requestId, IGetTesmaServerListener* listener, unsigned int a, unsigned int b);
+    void GetSavegameReader(unsigned int requestId, IGetSavegameReaderListener* listener, unsigned int a,
+                           unsigned int b);
+    void GetSavegameWriter(unsigned int requestId, IGetSavegameWriterListener* listener, unsigned int a,
+                           unsigned int b, bool flag);
+    void GetSavegameList(unsigned int requestId, IGetSavegameListListener* listener, unsigned int a);
+    void RemoveSavegame(unsigned int requestId, IRemoveSavegameListener* listener, unsigned int a, unsigned int b);
+    void GetNetworkTraffic(unsigned int requestId, IGetNetworkTrafficListener* listener);
 
 private:
     class Pimpl;
