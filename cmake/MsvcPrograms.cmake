@@ -43,12 +43,15 @@ function(tesma_msvc_program name)
         list(APPEND deps tesmaclient_exports)
     endif()
     if(ARG_DLL)
-        set(kind /dll /entry:DllMainCRTStartup /noimplib)
+        get_filename_component(base ${ARG_OUTPUT} NAME_WE)
+        set(kind /dll /entry:DllMainCRTStartup /implib:${CMAKE_CURRENT_BINARY_DIR}/${name}/${base}.lib)
     else()
         set(kind /entry:mainCRTStartup /subsystem:console)
     endif()
+    get_filename_component(output_dir ${ARG_OUTPUT} DIRECTORY)
     add_custom_command(
         OUTPUT ${ARG_OUTPUT}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${output_dir}
         COMMAND ${TESMA_LLD_LINK} ${kind} /nodefaultlib /safeseh:no /out:${ARG_OUTPUT} ${objects} ${libs}
         DEPENDS ${deps}
         VERBATIM)

@@ -1,5 +1,6 @@
 // A game as MSVC builds one: it places clients itself, calls every exported
-// member through the import library and checks what the stand-in launcher
+// member through the import library, implements the listeners, and checks what
+// the stand-in launcher (itself built in MSVC mode, as the real one is)
 // received and returned.
 
 #include "kz/tesmaclient/TesmaClient.h"
@@ -7,7 +8,7 @@
 #include "GameChecks.h"
 #include "StandinControl.h"
 
-using kz::tesmaclient::TesmaClient;
+using namespace kz::tesmaclient;
 
 namespace {
 
@@ -16,6 +17,9 @@ struct Standin {
     standin::SetResultFunction SetResult = nullptr;
     standin::CallCountFunction CallCount = nullptr;
     standin::GetCallFunction GetCall = nullptr;
+    standin::AnswerFunction Answer = nullptr;
+    standin::AnswerInsideFunction AnswerInside = nullptr;
+    standin::ListFunction List = nullptr;
 
     bool Bind(const wchar_t* path)
     {
@@ -25,7 +29,11 @@ struct Standin {
         SetResult = reinterpret_cast<standin::SetResultFunction>(GetProcAddress(Module, "StandinSetResult"));
         CallCount = reinterpret_cast<standin::CallCountFunction>(GetProcAddress(Module, "StandinCallCount"));
         GetCall = reinterpret_cast<standin::GetCallFunction>(GetProcAddress(Module, "StandinGetCall"));
-        return SetResult != nullptr && CallCount != nullptr && GetCall != nullptr;
+        Answer = reinterpret_cast<standin::AnswerFunction>(GetProcAddress(Module, "StandinAnswer"));
+        AnswerInside = reinterpret_cast<standin::AnswerInsideFunction>(GetProcAddress(Module, "StandinAnswerInside"));
+        List = reinterpret_cast<standin::ListFunction>(GetProcAddress(Module, "StandinList"));
+        return SetResult != nullptr && CallCount != nullptr && GetCall != nullptr && Answer != nullptr &&
+               AnswerInside != nullptr && List != nullptr;
     }
 
     const standin::Call* Last() { return GetCall(CallCount() - 1); }
@@ -83,6 +91,156 @@ void CheckSynchronousForwards(const wchar_t* libraryPath)
     GAME_CHECK(client.GetLocText(a, "de-DE") == text);
 }
 
+// The game's listeners, with MSVC's vtables: each records the last answer.
+struct GameListener : IGetLoginDetailsListener,
+                      IGetTesmaServerListener,
+                      IGetSavegameReaderListener,
+                      IGetSavegameWriterListener,
+                      IGetSavegameListListener,
+                      IRemoveSavegameListener,
+                      IGetNetworkTrafficListener {
+    unsigned Calls = 0;
+    unsigned RequestId = 0;
+    unsigned Values[4] = {};
+    void* Object = nullptr;
+    bool Result = true;
+
+    bool Keep(unsigned requestId, unsigned a, unsigned b, unsigned c, unsigned d, void* object)
+    {
+        ++Calls;
+        RequestId = requestId;
+        Values[0] = a;
+        Values[1] = b;
+        Values[2] = c;
+        Values[3] = d;
+        Object = object;
+        return Result;
+    }
+
+    bool OnGetLoginDetails(unsigned r, unsigned a, unsigned b, unsigned c) override
+    {
+        return Keep(r, a, b, c, 0, nullptr);
+    }
+    bool OnGetTesmaServer(unsigned r, unsigned a) override { return Keep(r, a, 0, 0, 0, nullptr); }
+    bool OnGetSavegameReader(unsigned r, unsigned a, SavegameReader* reader) override
+    {
+        return Keep(r, a, 0, 0, 0, reader);
+    }
+    bool OnGetSavegameWriter(unsigned r, unsigned a, SavegameWriter* writer) override
+    {
+        return Keep(r, a, 0, 0, 0, writer);
+    }
+    bool OnGetSavegameList(unsigned r, SavegameInfo* savegames, unsigned count) override
+    {
+        return Keep(r, count, 0, 0, 0, savegames);
+    }
+    bool OnRemoveSavegame(unsigned r, unsigned a) override { return Keep(r, a, 0, 0, 0, nullptr); }
+    bool OnGetNetworkTraffic(unsigned r, unsigned a, unsigned b, unsigned c, unsigned d) override
+    {
+        return Keep(r, a, b, c, d, nullptr);
+    }
+};
+
+bool ArgumentsAre(const standin::Call* call, standin::Entry entry, unsigned count, const standin::Word* expected)
+{
+    if (call == nullptr || call->EntryPoint != entry || call->ArgumentCount != count)
+        return false;
+    for (unsigned i = 0; i < count; ++i)
+        if (call->Arguments[i] != expected[i])
+            return false;
+    return true;
+}
+
+void CheckRequestsAndAnswers(const wchar_t* libraryPath)
+{
+    TesmaClient client;
+    Standin standin;
+    GAME_CHECK(standin.Bind(libraryPath));
+    if (standin.Module == nullptr)
+        return;
+    GameListener game;
+
+    // Each request reaches the launcher with the session, the number and the
+    // client's own listener; each answer comes back through MSVC-built code.
+    client.GetLoginDetails(1, &game);
+    GAME_CHECK(standin.Last()->EntryPoint == standin::GetLoginDetails && standin.Last()->Arguments[1] == 1);
+    GAME_CHECK(standin.Answer(standin::GetLoginDetails, 1, 11, 12, 0xFFFFFFFF, 0) == 1);
+    GAME_CHECK(game.Calls == 1 && game.RequestId == 1 && game.Values[0] == 11 && game.Values[1] == 12 &&
+               game.Values[2] == 0xFFFFFFFF);
+
+    client.GetTesmaServer(2, &game, 21, 22);
+    const standin::Word server[] = {standin::DefaultSession, 2, standin.Last()->Arguments[2], 21, 22};
+    GAME_CHECK(ArgumentsAre(standin.Last(), standin::GetTesmaServer, 5, server));
+    game.Result = false;
+    GAME_CHECK(standin.Answer(standin::GetTesmaServer, 2, 0x0A000001, 0, 0, 0) == 0);
+    GAME_CHECK(game.Calls == 2 && game.Values[0] == 0x0A000001);
+    game.Result = true;
+
+    client.RemoveSavegame(3, &game, 31, 32);
+    GAME_CHECK(standin.Answer(standin::RemoveSavegame, 3, 1, 0, 0, 0) == 1);
+    GAME_CHECK(game.Calls == 3 && game.RequestId == 3);
+
+    standin.AnswerInside(standin::GetNetworkTraffic, 41, 42, 43, 44);
+    client.GetNetworkTraffic(4, &game);
+    GAME_CHECK(game.Calls == 4 && game.RequestId == 4 && game.Values[0] == 41 && game.Values[3] == 44);
+    GAME_CHECK(standin.Answer(standin::GetNetworkTraffic, 4, 0, 0, 0, 0) == 0);
+
+    // Reader and writer: the game forwards through the objects it was given.
+    client.GetSavegameReader(5, &game, 51, 52);
+    GAME_CHECK(standin.Answer(standin::GetSavegameReader, 5, 53, 0x5000, 0, 0) == 1);
+    SavegameReader* reader = static_cast<SavegameReader*>(game.Object);
+    GAME_CHECK(game.Calls == 5 && game.Values[0] == 53 && reader != nullptr);
+    char buffer[8];
+    ISavegameReadListener* readListener = reinterpret_cast<ISavegameReadListener*>(0x1234);
+    reader->Read(54, readListener, 55, buffer, 8);
+    const standin::Word read[] = {0x5000, 54, 0x1234, 55, Word(buffer), 8};
+    GAME_CHECK(ArgumentsAre(standin.Last(), standin::SaveGameReaderRead, 6, read));
+    reader->Close();
+    GAME_CHECK(standin.Last()->EntryPoint == standin::SaveGameReaderClose && standin.Last()->Arguments[0] == 0x5000);
+
+    client.GetSavegameWriter(6, &game, 61, 62, true);
+    const standin::Word writerRequest[] = {standin::DefaultSession, 6, standin.Last()->Arguments[2], 61, 62, 1};
+    GAME_CHECK(ArgumentsAre(standin.Last(), standin::GetSavegameWriter, 6, writerRequest));
+    GAME_CHECK(standin.Answer(standin::GetSavegameWriter, 6, 63, 0x6000, 0, 0) == 1);
+    SavegameWriter* writer = static_cast<SavegameWriter*>(game.Object);
+    GAME_CHECK(writer != nullptr);
+    unsigned short name[] = {'s', 0};
+    standin.SetResult(standin::SaveGameWriterSetName, 1);
+    GAME_CHECK(writer->SetName(name));
+    standin.SetResult(standin::SaveGameWriterSetName, 0);
+    GAME_CHECK(!writer->SetName(name));
+    writer->Write(64, reinterpret_cast<ISavegameWriteListener*>(0x4321), buffer, 65);
+    const standin::Word write[] = {0x6000, 64, 0x4321, Word(buffer), 65};
+    GAME_CHECK(ArgumentsAre(standin.Last(), standin::SaveGameWriterWrite, 5, write));
+    writer->Close(true);
+    const standin::Word close[] = {0x6000, 1};
+    GAME_CHECK(ArgumentsAre(standin.Last(), standin::SaveGameWriterClose, 2, close));
+
+    // A list of three: each entry forwards the address of its element.
+    const unsigned* list = standin.List();
+    client.GetSavegameList(7, &game, 71);
+    GAME_CHECK(standin.Answer(standin::GetSavegameList, 7, Word(list), 3, 0, 0) == 1);
+    SavegameInfo* infos = static_cast<SavegameInfo*>(game.Object);
+    GAME_CHECK(game.Values[0] == 3 && infos != nullptr);
+    GAME_CHECK(reinterpret_cast<const unsigned*>(infos)[-1] == 3);
+    static const unsigned short launcherName[] = {'n', 0};
+    standin.SetResult(standin::SaveGameInfoGetName, Word(launcherName));
+    standin.SetResult(standin::SaveGameInfoGetProductId, 700);
+    standin.SetResult(standin::SaveGameInfoGetSavegameId, 701);
+    standin.SetResult(standin::SaveGameInfoGetSize, 702);
+    for (unsigned i = 0; i < 3; ++i) {
+        const standin::Word element = Word(list) + 4 * i;
+        GAME_CHECK(infos[i].GetName() == launcherName && standin.Last()->Arguments[0] == element);
+        GAME_CHECK(infos[i].GetProductId() == 700 && standin.Last()->Arguments[0] == element);
+        GAME_CHECK(infos[i].GetSavegameId() == 701 && standin.Last()->Arguments[0] == element);
+        GAME_CHECK(infos[i].GetSize() == 702 && standin.Last()->Arguments[0] == element);
+    }
+
+    // A number never asked for is refused.
+    GAME_CHECK(standin.Answer(standin::GetSavegameList, 99, Word(list), 1, 0, 0) == 0);
+    GAME_CHECK(game.Calls == 7);
+}
+
 void CheckMemberClient(const wchar_t* libraryPath)
 {
     GameServices services;
@@ -98,14 +256,16 @@ extern "C" void mainCRTStartup()
 {
     wchar_t directory[512];
     wchar_t libraryPath[512];
-    game::BesideProgram(directory, 512, L"launcher-full");
-    game::BesideProgram(libraryPath, 512, L"launcher-full\\dovtesmaapi_r2.dll");
+    game::BesideProgram(directory, 512, L"launcher-msvc");
+    game::BesideProgram(libraryPath, 512, L"launcher-msvc\\dovtesmaapi_r2.dll");
     game::SetLauncherDirectory(directory);
 
     CheckSynchronousForwards(libraryPath);
     // The last client's destructor frees the launcher library.
     GAME_CHECK(GetModuleHandleW(libraryPath) == nullptr);
     CheckMemberClient(libraryPath);
+    GAME_CHECK(GetModuleHandleW(libraryPath) == nullptr);
+    CheckRequestsAndAnswers(libraryPath);
     GAME_CHECK(GetModuleHandleW(libraryPath) == nullptr);
     game::Finish();
 }
