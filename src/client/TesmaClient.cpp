@@ -2,6 +2,7 @@
 
 #include "client/Forward.h"
 #include "client/TesmaClientPimpl.h"
+#include "text/InstallationErrorString.h"
 
 #include <memory>
 
@@ -53,6 +54,13 @@ const unsigned short* TesmaClient::GetLocText(const unsigned short* key, const c
 unsigned int TesmaClient::GetInstallationErrorNum()
 {
     return LauncherApi::Instance().GetInstallationError();
+}
+
+unsigned short* TesmaClient::GetInstallationErrorString(const char* locale)
+{
+    // The exported signature is not const; the text is read-only all the same.
+    return const_cast<unsigned short*>(
+        text::ComposeInstallationErrorString(LauncherApi::Instance().GetInstallationError(), locale));
 }
 
 } // namespace tesmaclient

@@ -250,6 +250,28 @@ void CheckMemberClient(const wchar_t* libraryPath)
     GAME_CHECK(GetModuleHandleW(libraryPath) != nullptr);
 }
 
+bool SameText(const unsigned short* text, const wchar_t* expected)
+{
+    unsigned i = 0;
+    for (; expected[i] != 0; ++i)
+        if (text[i] != expected[i])
+            return false;
+    return text[i] == 0;
+}
+
+// After the last client released the launcher, the next one binds again and
+// finds it gone; the game can show the player why.
+void CheckMissingLauncherMessage()
+{
+    game::SetLauncherDirectory(nullptr);
+    TesmaClient client;
+    GAME_CHECK(client.GetInstallationErrorNum() == 1);
+    GAME_CHECK(SameText(client.GetInstallationErrorString("en-US"),
+                        L"Dovrix Game Lancher: \nThere was a problem starting your game, the Dovrix Game Launcher "
+                        L"was not found. Please try re-installing the game. Error code is 1.\r"));
+    GAME_CHECK(SameText(client.GetInstallationErrorString("xx-XX"), L"Dovrix Game Lancher: \n"));
+}
+
 } // namespace
 
 extern "C" void mainCRTStartup()
@@ -267,5 +289,6 @@ extern "C" void mainCRTStartup()
     GAME_CHECK(GetModuleHandleW(libraryPath) == nullptr);
     CheckRequestsAndAnswers(libraryPath);
     GAME_CHECK(GetModuleHandleW(libraryPath) == nullptr);
+    CheckMissingLauncherMessage();
     game::Finish();
 }

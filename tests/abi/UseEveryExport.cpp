@@ -17,6 +17,7 @@ void UseTesmaClient(unsigned short* text, IGetLoginDetailsListener* login, IGetT
     client.StartProcess(text, text, text);
     client.GetLocText(text, "en-US");
     client.GetInstallationErrorNum();
+    client.GetInstallationErrorString("en-US");
     client.GetLoginDetails(1, login);
     client.GetTesmaServer(2, server, 3, 4);
     client.GetSavegameReader(5, reader, 6, 7);

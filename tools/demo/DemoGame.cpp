@@ -13,7 +13,9 @@ extern "C" void mainCRTStartup()
     const unsigned error = client.GetInstallationErrorNum();
     printf("installation error number: %u\n", error);
     if (error != 0) {
-        printf("(no launcher: every call returns its neutral value)\n");
+        printf("message for the player (en-US): \"");
+        game::PrintUtf16(client.GetInstallationErrorString("en-US"));
+        printf("\"\n(without a launcher every call returns its neutral value)\n");
     }
 
     client.Update();

@@ -33,6 +33,12 @@ public:
     // 0: launcher bound. 1: no installation directory in the registry.
     // 2: the launcher library failed to load. 3: it lacks entry points.
     unsigned int GetInstallationErrorNum();
+    // A text to show the player for a non-zero installation error number:
+    // "Dovrix Game Lancher: \n" and the message for locale (one of 19 tags such
+    // as "en-US") with the number in it; the first line alone for other tags.
+    // The empty text when the launcher is bound. The text belongs to the
+    // library: do not write or free it; it stays valid until the next call.
+    unsigned short* GetInstallationErrorString(const char* locale);
 
     // Asynchronous requests. Each is tagged with a request number of the
     // game's choosing; the answer reaches listener, on the thread the launcher
