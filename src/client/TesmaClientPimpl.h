@@ -15,13 +15,13 @@ namespace tesmaclient {
 // number in the table of its kind and hands the launcher this object, seen
 // through the matching interface; the answer finds the game's listener by
 // number, removes it and passes the answer on.
-class TesmaClient::Pimpl : public tesmadll::IGetLoginDetailsListener,
-                           public tesmadll::IGetTesmaServerListener,
-                           public tesmadll::IGetSavegameReaderListener,
-                           public tesmadll::IGetSavegameWriterListener,
-                           public tesmadll::IGetSavegameListListener,
-                           public tesmadll::IRemoveSavegameListener,
-                           public tesmadll::IGetNetworkTrafficListener {
+class TesmaClient::Pimpl final : public tesmadll::IGetLoginDetailsListener,
+                                 public tesmadll::IGetTesmaServerListener,
+                                 public tesmadll::IGetSavegameReaderListener,
+                                 public tesmadll::IGetSavegameWriterListener,
+                                 public tesmadll::IGetSavegameListListener,
+                                 public tesmadll::IRemoveSavegameListener,
+                                 public tesmadll::IGetNetworkTrafficListener {
 public:
     template <typename Listener>
     using Table = common::HashTable<unsigned int, Listener*, common::StandardHashHelper<unsigned int>>;

@@ -14,6 +14,10 @@ namespace {
 bool g_failNextAllocation = false;
 }
 
+// The replacement operator new below allocates with malloc, so free is the
+// matching release; GCC cannot see that through inlining.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void* operator new(std::size_t size)
 {
     if (g_failNextAllocation) {

@@ -1,0 +1,24 @@
+#pragma once
+
+namespace kz {
+namespace text {
+
+// One localized installation error message: a locale tag such as "en-US" and
+// its text, both NUL-terminated UTF-16. Every message holds the placeholder
+// "__REPLACE__" once, where the error number goes, and ends in a carriage return.
+struct InstallationMessage {
+    const unsigned short* tag;
+    const unsigned short* message;
+};
+
+const unsigned kInstallationMessageCount = 19;
+
+// In lookup order; the tags are sorted and unique.
+extern const InstallationMessage InstallationMessages[kInstallationMessageCount];
+
+// The message of the entry whose tag equals tag unit for unit (no folding of
+// case, same length), or null when there is none or tag is null.
+const unsigned short* FindInstallationMessage(const unsigned short* tag);
+
+} // namespace text
+} // namespace kz

@@ -1,0 +1,135 @@
+#include "TextTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <csignal>
+
+TEST(Reading, GetAtOfEmptyTextIsZeroAndPastEndStops)
+{
+    EXPECT_EQ(0u, UnicodeString().GetAt(12345));
+    UnicodeString text = Text("ab");
+    EXPECT_EQ(0x62u, text.GetAt(1));
+    EXPECT_EXIT(text.GetAt(2), ::testing::KilledBySignal(SIGABRT), "");
+}
+
+TEST(Appending, CodePointsCharactersAndItself)
+{
+    const char high = static_cast<char>(0xE9);
+    UnicodeString text;
+    text.AppendCodePoint(0x41).AppendCodePoint(0).AppendChar("z").AppendChar(&high);
+    EXPECT_EQ((Points{0x41, 0x7A, 0xFFFFFFE9}), CodePoints(text));
+
+    text = Text("abc");
+    // Each doubling moves the content to a larger block while it is read.
+    for (int i = 0; i < 7; ++i)
+        text += text;
+    EXPECT_EQ(384u, text.GetLength());
+    EXPECT_EQ("abcabc", Utf8Of(text.SubString(378)));
+}
+
+TEST(Assignment, CopiesContentAndSurvivesSelf)
+{
+    UnicodeString source = Text("abc");
+    UnicodeString copy(source);
+    source.AppendCodePoint(0x64);
+    UnicodeString& alias = copy;
+    copy = alias;
+    EXPECT_EQ("abc", copy.ToStdString());
+}
+
+TEST(NumberText, EachOverload)
+{
+    EXPECT_EQ("4294967295", Utf8Of(UnicodeString().AppendNumber(4294967295u)));
+    EXPECT_EQ("18446744073709551615", Utf8Of(UnicodeString().AppendNumber(18446744073709551615ull)));
+    EXPECT_EQ("-7", Utf8Of(UnicodeString().AppendNumber(-7)));
+    EXPECT_EQ("-2147483648", Utf8Of(UnicodeString().AppendNumber(INT_MIN)));
+    EXPECT_EQ("1.500000", Utf8Of(UnicodeString().AppendNumber(1.5)));
+    EXPECT_EQ("code 0", Utf8Of(Text("code ").AppendNumber(0u)));
+}
+
+TEST(Ordering, PrefixesAndUnsignedCodePoints)
+{
+    EXPECT_TRUE(UnicodeString() < Text("a"));
+    EXPECT_FALSE(Text("a") < UnicodeString());
+    EXPECT_FALSE(UnicodeString() < UnicodeString());
+    EXPECT_TRUE(Text("ab") < Text("abc"));
+    EXPECT_FALSE(Text("abd") < Text("abc"));
+    EXPECT_TRUE(Text("abc") < Text("abd"));
+    EXPECT_FALSE(Text("abc") < Text("abc"));
+    const unsigned int widened[] = {0xFFFFFFE9};
+    EXPECT_TRUE(Text("\xF4\x8F\xBF\xBD") < UnicodeString(widened, 1));
+    EXPECT_TRUE(Text("ab") != Text("abc"));
+    EXPECT_FALSE(UnicodeString("a\0", 2) == Text("a"));
+}
+
+TEST(Search, EndsAndCharacters)
+{
+    UnicodeString text = Text("abcabc");
+    EXPECT_TRUE(text.StartsWith(Text("abca")));
+    EXPECT_TRUE(text.EndsWith(UnicodeString()));
+    EXPECT_FALSE(text.EndsWith(Text("ab")));
+    EXPECT_FALSE(Text("ab").EndsWith(Text("xab")));
+    EXPECT_EQ(4, text.Find('b', 2));
+    EXPECT_EQ(-1, text.Find('b', 6));
+    EXPECT_EQ(0, Text("abc").FindLast('a'));
+    EXPECT_EQ(-1, UnicodeString().FindLast('a'));
+    EXPECT_EQ(-1, Text("\xC3\xA9").Find(static_cast<char>(0xE9))); // widened as signed
+}
+
+TEST(Search, Texts)
+{
+    EXPECT_EQ(1, Text("aab").Find(Text("ab"), 0));
+    EXPECT_EQ(3, Text("abxab").Find(Text("ab"), 1));
+    EXPECT_EQ(-1, Text("aab").Find(UnicodeString(), 0));
+    EXPECT_EQ(-1, Text("abxab").Find(Text("abc"), 0));
+    EXPECT_EQ(-1, Text("abc").Find(Text("c"), 3));
+}
+
+TEST(SubText, RangesClampingAndZeros)
+{
+    UnicodeString text = Text("abc");
+    EXPECT_EQ("", Utf8Of(text.SubString(2, 1)));
+    EXPECT_EQ("bc", Utf8Of(text.SubString(1, 100)));
+    EXPECT_EQ("", Utf8Of(text.SubString(3)));
+    EXPECT_EQ("", Utf8Of(text.SubString(4)));
+    EXPECT_EQ("abab", Utf8Of(text.SubString(0, 2) + text.SubString(0, 2)));
+    EXPECT_EQ((Points{0x61, 0x62}), CodePoints(UnicodeString("a\0b", 3).SubString(0)));
+}
+
+TEST(Replacement, FirstOccurrenceFromPosition)
+{
+    UnicodeString text = Text("x__REPLACE__y");
+    int position = 0;
+    EXPECT_TRUE(text.Replace(Text("__REPLACE__"), Text("12"), &position));
+    EXPECT_EQ("x12y", text.ToStdString());
+    EXPECT_EQ(3, position);
+
+    text = Text("a-a-a");
+    position = 1;
+    EXPECT_TRUE(text.Replace(Text("a"), UnicodeString(), &position));
+    EXPECT_EQ("a--a", text.ToStdString());
+    EXPECT_EQ(2, position);
+}
+
+TEST(Replacement, NothingChangesWithoutOccurrence)
+{
+    UnicodeString text = Text("abc");
+    int position = 2;
+    EXPECT_FALSE(text.Replace(Text("ab"), Text("X"), &position));
+    EXPECT_EQ(2, position);
+    EXPECT_FALSE(text.Replace(UnicodeString(), Text("X")));
+    EXPECT_FALSE(text.Replace(Text("abcd"), Text("X")));
+    EXPECT_FALSE(text.ReplaceAll(Text("#"), Text("X")));
+    EXPECT_EQ("abc", text.ToStdString());
+}
+
+TEST(Replacement, AllWithoutRevisitingInsertedText)
+{
+    UnicodeString text = Text("aXa");
+    EXPECT_TRUE(text.ReplaceAll(Text("a"), Text("aa")));
+    EXPECT_EQ("aaXaa", text.ToStdString());
+    text = Text("1,2,,3");
+    EXPECT_TRUE(text.ReplaceAll(Text(","), Text("; ")));
+    EXPECT_EQ("1; 2; ; 3", text.ToStdString());
+}
