@@ -1,13 +1,9 @@
 #!/usr/bin/env bash
-# Builds both configurations and runs every test: the native ones under
-# AddressSanitizer and UBSan, the Windows ones under Wine.
+# Builds everything and runs every test: the native ones under AddressSanitizer
+# and UBSan, the Windows ones under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-cmake --build build/win32
-cmake -S . -B build/native -G Ninja >/dev/null
-cmake --build build/native
+scripts/compile.sh
 
 # Whatever happens, no wineserver outlives the run.
 trap 'WINEPREFIX=$PWD/build/win32/wineprefix wineserver -k >/dev/null 2>&1 || true' EXIT

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, then configures and builds both configurations:
+# build/win32 (tesmaclient.dll, the stand-in launcher, the Windows test
+# programs) and build/native (everything portable, under ASan and UBSan).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+cmake -S . -B build/win32 -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+cmake --build build/win32
+cmake -S . -B build/native -G Ninja >/dev/null
+cmake --build build/native
