@@ -4,30 +4,32 @@
 
 namespace kz {
 
+// The entry point a forward with handle calls: null when there is no handle
+// (LauncherApi is then not consulted) or the entry point is not bound.
+template <typename Handle, typename Function>
+Function EntryPointFor(Handle handle, Function EntryPoints::*entryPoint)
+{
+    if (handle == 0)
+        return nullptr;
+    return LauncherApi::Instance().Functions().*entryPoint;
+}
+
 // Calls one entry point of the launcher library with handle first and the
-// caller's arguments after it, unchanged. Without a handle, or when the entry
-// point is not bound, nothing is called and neutral is returned.
+// caller's arguments after it, unchanged, and returns its result; neutral when
+// it cannot be called.
 template <typename Handle, typename Function, typename Result, typename... Args>
 Result ForwardOr(Result neutral, Handle handle, Function EntryPoints::*entryPoint, Args... args)
 {
-    if (handle == 0)
-        return neutral;
-    Function function = LauncherApi::Instance().Functions().*entryPoint;
-    if (function == nullptr)
-        return neutral;
-    return function(handle, args...);
+    Function function = EntryPointFor(handle, entryPoint);
+    return function != nullptr ? function(handle, args...) : neutral;
 }
 
 // The same for entry points without a result.
 template <typename Handle, typename Function, typename... Args>
 void Forward(Handle handle, Function EntryPoints::*entryPoint, Args... args)
 {
-    if (handle == 0)
-        return;
-    Function function = LauncherApi::Instance().Functions().*entryPoint;
-    if (function == nullptr)
-        return;
-    function(handle, args...);
+    if (Function function = EntryPointFor(handle, entryPoint))
+        function(handle, args...);
 }
 
 } // namespace kz

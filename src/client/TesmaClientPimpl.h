@@ -42,9 +42,7 @@ public:
     void Request(Function EntryPoints::*entryPoint, Table<Listener>& table, unsigned int requestId,
                  Listener* listener, LauncherListener* self, Args... args)
     {
-        if (Session == 0)
-            return;
-        Function function = LauncherApi::Instance().Functions().*entryPoint;
+        Function function = EntryPointFor(Session, entryPoint);
         if (function == nullptr)
             return;
         // Filed first: the launcher may answer before the call returns.
