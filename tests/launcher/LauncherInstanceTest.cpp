@@ -1,5 +1,6 @@
 // The process-wide binding: created on first use, retried after a failed
-// allocation, never bound twice by Instance itself.
+// allocation, created once when threads race for it, never bound twice by
+// Instance itself. One case, since the binding exists once per process.
 
 #include "launcher/LauncherApi.h"
 
@@ -7,8 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <new>
+#include <thread>
+#include <vector>
 
 namespace {
 bool g_failNextAllocation = false;
@@ -40,7 +44,7 @@ void operator delete(void* block, std::size_t) noexcept
     std::free(block);
 }
 
-TEST(LauncherInstance, FailedCreationIsRetriedAndLaterCallsBindNothing)
+TEST(LauncherInstance, CreatedOnceAfterAFailedAllocationAndNeverBoundAgain)
 {
     testsupport::ResetFake();
     testsupport::Fake().SetInstallDir(u"C:\\L");
@@ -50,7 +54,22 @@ TEST(LauncherInstance, FailedCreationIsRetriedAndLaterCallsBindNothing)
     EXPECT_THROW(kz::LauncherApi::Instance(), std::bad_alloc);
     EXPECT_TRUE(testsupport::Fake().KeyOpens.empty());
 
+    // Several threads race for the first creation: one binding, one object.
+    std::atomic<bool> go{false};
+    std::vector<kz::LauncherApi*> seen(8, nullptr);
+    std::vector<std::thread> threads;
+    for (unsigned i = 0; i < seen.size(); ++i)
+        threads.emplace_back([&go, &seen, i] {
+            while (!go.load())
+                std::this_thread::yield();
+            seen[i] = &kz::LauncherApi::Instance();
+        });
+    go.store(true);
+    for (std::thread& thread : threads)
+        thread.join();
     kz::LauncherApi& first = kz::LauncherApi::Instance();
+    for (kz::LauncherApi* api : seen)
+        EXPECT_EQ(&first, api);
     EXPECT_EQ(0u, first.GetInstallationError());
     testsupport::Fake().KeyExists = false;
     kz::LauncherApi& second = kz::LauncherApi::Instance();
