@@ -15,9 +15,11 @@ namespace tesmaclient {
 
 class KZ_TESMACLIENT_API TesmaClient {
 public:
-    // Binds the launcher on first use in the process and opens a session when
-    // the launcher is installed and complete.
+    // Binds the launcher on first use in the process, and again after every
+    // client was destroyed, and opens a session when the launcher is installed
+    // and complete.
     TesmaClient();
+    // The last client releases the launcher library.
     ~TesmaClient();
 
     // Lets the launcher do its periodic work; call it once per frame.
