@@ -10,11 +10,14 @@ add_library(tesmaclient SHARED ${PROJECT_SOURCE_DIR}/src/launcher/Win32SystemCal
 target_link_libraries(tesmaclient PRIVATE $<LINK_LIBRARY:WHOLE_ARCHIVE,tesma_core>)
 set_target_properties(tesmaclient PROPERTIES PREFIX "" IMPORT_PREFIX "lib" IMPORT_SUFFIX ".dll.a")
 
+# check-exports.sh calls llvm-nm, llvm-undname, c++filt and objdump by name;
+# finding them here fails the configuration early instead of the build.
 find_program(TESMA_LLVM_NM llvm-nm REQUIRED)
 find_program(TESMA_LLVM_DLLTOOL llvm-dlltool REQUIRED)
 find_program(TESMA_LLVM_UNDNAME llvm-undname REQUIRED)
 find_program(TESMA_MINGW_DLLTOOL i686-w64-mingw32-dlltool REQUIRED)
 find_program(TESMA_MINGW_CXXFILT i686-w64-mingw32-c++filt REQUIRED)
+find_program(TESMA_MINGW_OBJDUMP i686-w64-mingw32-objdump REQUIRED)
 
 set(TESMA_EXPORTS_DIR ${CMAKE_BINARY_DIR}/exports)
 file(MAKE_DIRECTORY ${TESMA_EXPORTS_DIR})
