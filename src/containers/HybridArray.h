@@ -5,6 +5,7 @@
 #include "StandardDataHelper.h"
 
 #include <cstdlib>
+#include <type_traits>
 
 namespace kz {
 namespace common {
@@ -18,6 +19,9 @@ namespace common {
 template <typename T, unsigned N = 0, typename Helper = StandardDataHelper<T>>
 class HybridArray : public IArray<T> {
     static_assert(N == 0, "in-object element storage is not supported");
+    // Elements are dropped by lowering the count and freeing the block, never
+    // destroyed one by one: a type that owns something would leak it.
+    static_assert(std::is_trivially_destructible<T>::value, "HybridArray never runs element destructors");
 
 public:
     HybridArray() {}

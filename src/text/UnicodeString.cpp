@@ -481,10 +481,12 @@ bool UnicodeString::Replace(const UnicodeString& what, const UnicodeString& with
     if (p == -1)
         return false;
     unsigned found = static_cast<unsigned>(p);
+    // Read before *this changes: with may be this very string.
+    const int withLength = static_cast<int>(with.GetLength());
     UnicodeString replaced = copy.SubString(0, found) + with + copy.SubString(found + whatLength, length);
     *this = replaced;
     if (position != nullptr)
-        *position = p + static_cast<int>(with.GetLength());
+        *position = p + withLength;
     return true;
 }
 

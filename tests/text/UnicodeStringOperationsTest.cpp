@@ -10,7 +10,7 @@ TEST(Reading, GetAtOfEmptyTextIsZeroAndPastEndStops)
     EXPECT_EQ(0u, UnicodeString().GetAt(12345));
     UnicodeString text = Text("ab");
     EXPECT_EQ(0x62u, text.GetAt(1));
-    EXPECT_EXIT(text.GetAt(2), ::testing::KilledBySignal(SIGABRT), "");
+    EXPECT_EXIT(text.GetAt(2), ::testing::KilledBySignal(SIGILL), ""); // FatalError
 }
 
 TEST(Appending, CodePointsCharactersAndItself)
@@ -110,6 +110,13 @@ TEST(Replacement, FirstOccurrenceFromPosition)
     EXPECT_TRUE(text.Replace(Text("a"), UnicodeString(), &position));
     EXPECT_EQ("a--a", text.ToStdString());
     EXPECT_EQ(2, position);
+
+    // The string itself as the replacement: the position is past the old text.
+    text = Text("xAy");
+    position = 0;
+    EXPECT_TRUE(text.Replace(Text("A"), text, &position));
+    EXPECT_EQ("xxAyy", text.ToStdString());
+    EXPECT_EQ(4, position);
 }
 
 TEST(Replacement, NothingChangesWithoutOccurrence)
