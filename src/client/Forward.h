@@ -2,34 +2,87 @@
 
 #include "launcher/LauncherApi.h"
 
+#include <cstdint>
+
 namespace kz {
 
-// The entry point a forward with handle calls: null when there is no handle
-// (LauncherApi is then not consulted) or the entry point is not bound.
-template <typename Handle, typename Function>
-Function EntryPointFor(Handle handle, Function EntryPoints::*entryPoint)
-{
-    if (handle == 0)
-        return nullptr;
-    return LauncherApi::Instance().Functions().*entryPoint;
-}
+// One call into the launcher library, counted while it lasts so that the
+// library is never freed under it. Without a handle nothing is entered and
+// LauncherApi is not consulted.
+class LauncherCall {
+public:
+    // For a client's session: a live client's binding is always current.
+    static LauncherCall ForSession(SessionHandle session) noexcept { return LauncherCall(session, nullptr); }
 
-// Calls one entry point of the launcher library with handle first and the
-// caller's arguments after it, unchanged, and returns its result; neutral when
-// it cannot be called.
-template <typename Handle, typename Function, typename Result, typename... Args>
-Result ForwardOr(Result neutral, Handle handle, Function EntryPoints::*entryPoint, Args... args)
+    // For a save-game object: only while the binding it was made under lasts.
+    static LauncherCall ForSavegame(SavegameHandle handle, std::uint32_t binding) noexcept
+    {
+        return LauncherCall(handle, &binding);
+    }
+
+    ~LauncherCall()
+    {
+        if (m_api != nullptr)
+            m_api->LeaveCall();
+    }
+
+    LauncherCall(const LauncherCall&) = delete;
+    LauncherCall& operator=(const LauncherCall&) = delete;
+
+    SavegameHandle Handle() const noexcept { return m_handle; }
+
+    // The entry point to call; null when the call was not entered or the
+    // library lacks it.
+    template <typename Function>
+    Function EntryPoint(Function EntryPoints::*entryPoint) const noexcept
+    {
+        return m_api != nullptr ? m_api->Functions().*entryPoint : nullptr;
+    }
+
+private:
+    LauncherCall(SavegameHandle handle, const std::uint32_t* binding) noexcept
+        : m_api(handle != 0 ? &LauncherApi::Instance() : nullptr), m_handle(handle)
+    {
+        if (m_api == nullptr)
+            return;
+        if (binding == nullptr)
+            m_api->EnterCall();
+        else if (!m_api->EnterCallUnder(*binding))
+            m_api = nullptr;
+    }
+
+    LauncherApi* m_api;
+    SavegameHandle m_handle; // wide enough for either kind of handle
+};
+
+// Calls one entry point of the launcher library with the call's handle first
+// and the caller's arguments after it, unchanged, and returns its result;
+// neutral when it cannot be called.
+template <typename Function, typename Result, typename... Args>
+Result ForwardOr(Result neutral, const LauncherCall& call, Function EntryPoints::*entryPoint, Args... args) noexcept
 {
-    Function function = EntryPointFor(handle, entryPoint);
-    return function != nullptr ? function(handle, args...) : neutral;
+    Function function = call.EntryPoint(entryPoint);
+    return function != nullptr ? function(call.Handle(), args...) : neutral;
 }
 
 // The same for entry points without a result.
-template <typename Handle, typename Function, typename... Args>
-void Forward(Handle handle, Function EntryPoints::*entryPoint, Args... args)
+template <typename Function, typename... Args>
+void Forward(const LauncherCall& call, Function EntryPoints::*entryPoint, Args... args) noexcept
 {
-    if (Function function = EntryPointFor(handle, entryPoint))
-        function(handle, args...);
+    if (Function function = call.EntryPoint(entryPoint))
+        function(call.Handle(), args...);
 }
+
+// An answer from the launcher library, counted while it is passed on.
+class LauncherAnswer {
+public:
+    LauncherAnswer() noexcept : m_api(LauncherApi::Instance()) { m_api.EnterCall(); }
+    ~LauncherAnswer() { m_api.LeaveAnswer(); }
+    LauncherAnswer(const LauncherAnswer&) = delete;
+    LauncherAnswer& operator=(const LauncherAnswer&) = delete;
+
+private:
+    LauncherApi& m_api;
+};
 
 } // namespace kz

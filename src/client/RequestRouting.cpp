@@ -6,7 +6,7 @@
 namespace kz {
 namespace tesmaclient {
 
-void TesmaClient::GetLoginDetails(unsigned int requestId, IGetLoginDetailsListener* listener)
+void TesmaClient::GetLoginDetails(unsigned int requestId, IGetLoginDetailsListener* listener) noexcept
 {
     Pimpl& p = *m_pimpl;
     p.Request(&EntryPoints::GetLoginDetails, p.LoginDetails, requestId, listener,
@@ -14,7 +14,7 @@ void TesmaClient::GetLoginDetails(unsigned int requestId, IGetLoginDetailsListen
 }
 
 void TesmaClient::GetTesmaServer(unsigned int requestId, IGetTesmaServerListener* listener, unsigned int a,
-                                 unsigned int b)
+                                 unsigned int b) noexcept
 {
     Pimpl& p = *m_pimpl;
     p.Request(&EntryPoints::GetTesmaServer, p.TesmaServer, requestId, listener,
@@ -22,7 +22,7 @@ void TesmaClient::GetTesmaServer(unsigned int requestId, IGetTesmaServerListener
 }
 
 void TesmaClient::GetSavegameReader(unsigned int requestId, IGetSavegameReaderListener* listener, unsigned int a,
-                                    unsigned int b)
+                                    unsigned int b) noexcept
 {
     Pimpl& p = *m_pimpl;
     p.Request(&EntryPoints::GetSavegameReader, p.SavegameReader, requestId, listener,
@@ -30,14 +30,14 @@ void TesmaClient::GetSavegameReader(unsigned int requestId, IGetSavegameReaderLi
 }
 
 void TesmaClient::GetSavegameWriter(unsigned int requestId, IGetSavegameWriterListener* listener, unsigned int a,
-                                    unsigned int b, bool flag)
+                                    unsigned int b, bool flag) noexcept
 {
     Pimpl& p = *m_pimpl;
     p.Request(&EntryPoints::GetSavegameWriter, p.SavegameWriter, requestId, listener,
               static_cast<tesmadll::IGetSavegameWriterListener*>(&p), a, b, flag);
 }
 
-void TesmaClient::GetSavegameList(unsigned int requestId, IGetSavegameListListener* listener, unsigned int a)
+void TesmaClient::GetSavegameList(unsigned int requestId, IGetSavegameListListener* listener, unsigned int a) noexcept
 {
     Pimpl& p = *m_pimpl;
     p.Request(&EntryPoints::GetSavegameList, p.SavegameList, requestId, listener,
@@ -45,62 +45,68 @@ void TesmaClient::GetSavegameList(unsigned int requestId, IGetSavegameListListen
 }
 
 void TesmaClient::RemoveSavegame(unsigned int requestId, IRemoveSavegameListener* listener, unsigned int a,
-                                 unsigned int b)
+                                 unsigned int b) noexcept
 {
     Pimpl& p = *m_pimpl;
     p.Request(&EntryPoints::RemoveSavegame, p.RemoveSavegame, requestId, listener,
               static_cast<tesmadll::IRemoveSavegameListener*>(&p), a, b);
 }
 
-void TesmaClient::GetNetworkTraffic(unsigned int requestId, IGetNetworkTrafficListener* listener)
+void TesmaClient::GetNetworkTraffic(unsigned int requestId, IGetNetworkTrafficListener* listener) noexcept
 {
     Pimpl& p = *m_pimpl;
     p.Request(&EntryPoints::GetNetworkTraffic, p.NetworkTraffic, requestId, listener,
               static_cast<tesmadll::IGetNetworkTrafficListener*>(&p));
 }
 
-bool TesmaClient::Pimpl::OnGetLoginDetails(unsigned int requestId, unsigned int a, unsigned int b, unsigned int c)
+bool TesmaClient::Pimpl::OnGetLoginDetails(unsigned int requestId, unsigned int a, unsigned int b, unsigned int c) noexcept
 {
+    const LauncherAnswer answer;
     tesmaclient::IGetLoginDetailsListener* listener = nullptr;
     if (!TakeListener(LoginDetails, requestId, listener))
         return false;
     return listener->OnGetLoginDetails(requestId, a, b, c);
 }
 
-bool TesmaClient::Pimpl::OnGetTesmaServer(unsigned int requestId, unsigned int a)
+bool TesmaClient::Pimpl::OnGetTesmaServer(unsigned int requestId, unsigned int a) noexcept
 {
+    const LauncherAnswer answer;
     tesmaclient::IGetTesmaServerListener* listener = nullptr;
     if (!TakeListener(TesmaServer, requestId, listener))
         return false;
     return listener->OnGetTesmaServer(requestId, a);
 }
 
-bool TesmaClient::Pimpl::OnGetSavegameReader(unsigned int requestId, unsigned int a, SavegameHandle reader)
+bool TesmaClient::Pimpl::OnGetSavegameReader(unsigned int requestId, unsigned int a, SavegameHandle reader) noexcept
 {
+    const LauncherAnswer answer;
     tesmaclient::IGetSavegameReaderListener* listener = nullptr;
     if (!TakeListener(SavegameReader, requestId, listener))
         return false;
-    return listener->OnGetSavegameReader(requestId, a, SavegameFactory::NewReader(reader));
+    return listener->OnGetSavegameReader(requestId, a, SavegameFactory::NewReader(reader, Binding));
 }
 
-bool TesmaClient::Pimpl::OnGetSavegameWriter(unsigned int requestId, unsigned int a, SavegameHandle writer)
+bool TesmaClient::Pimpl::OnGetSavegameWriter(unsigned int requestId, unsigned int a, SavegameHandle writer) noexcept
 {
+    const LauncherAnswer answer;
     tesmaclient::IGetSavegameWriterListener* listener = nullptr;
     if (!TakeListener(SavegameWriter, requestId, listener))
         return false;
-    return listener->OnGetSavegameWriter(requestId, a, SavegameFactory::NewWriter(writer));
+    return listener->OnGetSavegameWriter(requestId, a, SavegameFactory::NewWriter(writer, Binding));
 }
 
-bool TesmaClient::Pimpl::OnGetSavegameList(unsigned int requestId, const void* list, unsigned int count)
+bool TesmaClient::Pimpl::OnGetSavegameList(unsigned int requestId, const void* list, unsigned int count) noexcept
 {
+    const LauncherAnswer answer;
     tesmaclient::IGetSavegameListListener* listener = nullptr;
     if (!TakeListener(SavegameList, requestId, listener))
         return false;
-    return listener->OnGetSavegameList(requestId, SavegameFactory::NewList(list, count), count);
+    return listener->OnGetSavegameList(requestId, SavegameFactory::NewList(list, count, Binding), count);
 }
 
-bool TesmaClient::Pimpl::OnRemoveSavegame(unsigned int requestId, unsigned int a)
+bool TesmaClient::Pimpl::OnRemoveSavegame(unsigned int requestId, unsigned int a) noexcept
 {
+    const LauncherAnswer answer;
     tesmaclient::IRemoveSavegameListener* listener = nullptr;
     if (!TakeListener(RemoveSavegame, requestId, listener))
         return false;
@@ -108,8 +114,9 @@ bool TesmaClient::Pimpl::OnRemoveSavegame(unsigned int requestId, unsigned int a
 }
 
 bool TesmaClient::Pimpl::OnGetNetworkTraffic(unsigned int requestId, unsigned int a, unsigned int b, unsigned int c,
-                                             unsigned int d)
+                                             unsigned int d) noexcept
 {
+    const LauncherAnswer answer;
     tesmaclient::IGetNetworkTrafficListener* listener = nullptr;
     if (!TakeListener(NetworkTraffic, requestId, listener))
         return false;

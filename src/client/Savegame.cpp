@@ -3,101 +3,120 @@
 #include "client/Forward.h"
 #include "client/SavegameFactory.h"
 
+#include "containers/Allocate.h"
+
+#include <cstddef>
 #include <new>
 
 namespace kz {
 namespace tesmaclient {
 
-SavegameInfo::SavegameInfo() : m_cell(new SavegameHandleCell{0}) {}
+namespace {
+
+// A save-game object reaches the launcher only under the binding it was made in.
+LauncherCall CallFor(const SavegameHandleCell& cell) noexcept
+{
+    return LauncherCall::ForSavegame(cell.Handle, cell.Binding);
+}
+
+} // namespace
+
+SavegameInfo::SavegameInfo() noexcept : m_cell(common::New<SavegameHandleCell>(SavegameHandleCell{0, 0})) {}
 SavegameInfo::~SavegameInfo()
 {
-    delete m_cell;
+    common::Delete(m_cell);
 }
 
-SavegameReader::SavegameReader() : m_cell(new SavegameHandleCell{0}) {}
+SavegameReader::SavegameReader() noexcept : m_cell(common::New<SavegameHandleCell>(SavegameHandleCell{0, 0})) {}
 SavegameReader::~SavegameReader()
 {
-    delete m_cell;
+    common::Delete(m_cell);
 }
 
-SavegameWriter::SavegameWriter() : m_cell(new SavegameHandleCell{0}) {}
+SavegameWriter::SavegameWriter() noexcept : m_cell(common::New<SavegameHandleCell>(SavegameHandleCell{0, 0})) {}
 SavegameWriter::~SavegameWriter()
 {
-    delete m_cell;
+    common::Delete(m_cell);
 }
 
-SavegameReader* SavegameFactory::NewReader(SavegameHandle handle)
+SavegameReader* SavegameFactory::NewReader(SavegameHandle handle, std::uint32_t binding) noexcept
 {
-    SavegameReader* reader = new SavegameReader();
-    reader->m_cell->Handle = handle;
+    SavegameReader* reader = new (common::Allocate(sizeof(SavegameReader))) SavegameReader();
+    *reader->m_cell = SavegameHandleCell{handle, binding};
     return reader;
 }
 
-SavegameWriter* SavegameFactory::NewWriter(SavegameHandle handle)
+SavegameWriter* SavegameFactory::NewWriter(SavegameHandle handle, std::uint32_t binding) noexcept
 {
-    SavegameWriter* writer = new SavegameWriter();
-    writer->m_cell->Handle = handle;
+    SavegameWriter* writer = new (common::Allocate(sizeof(SavegameWriter))) SavegameWriter();
+    *writer->m_cell = SavegameHandleCell{handle, binding};
     return writer;
 }
 
-SavegameInfo* SavegameFactory::NewList(const void* list, unsigned int count)
+SavegameInfo* SavegameFactory::NewList(const void* list, unsigned int count, std::uint32_t binding) noexcept
 {
-    // The block's size, count words plus the count itself, must fit 32 bits on
-    // every build, as it does on the target.
-    if (count > (0xFFFFFFFFu - 4) / 4)
-        throw std::bad_array_new_length();
-    SavegameInfo* infos = new SavegameInfo[count];
+    // The block as array new lays it out: the count in a size_t word (32 bits
+    // on the target), then the objects. A block size beyond 32 bits cannot be
+    // had, on every build as on the target.
+    static_assert(sizeof(SavegameInfo) == sizeof(void*), "a list entry is one pointer wide");
+    if (count > (0xFFFFFFFFu - sizeof(std::size_t)) / sizeof(SavegameInfo))
+        common::FatalError();
+    void* block = common::Allocate(sizeof(std::size_t) + std::size_t(count) * sizeof(SavegameInfo));
+    *static_cast<std::size_t*>(block) = count;
+    SavegameInfo* infos = reinterpret_cast<SavegameInfo*>(static_cast<std::size_t*>(block) + 1);
     const SavegameHandle first = reinterpret_cast<SavegameHandle>(list);
-    for (unsigned int i = 0; i < count; ++i)
-        infos[i].m_cell->Handle = first + SavegameHandle(4) * i;
+    for (unsigned int i = 0; i < count; ++i) {
+        new (infos + i) SavegameInfo();
+        *infos[i].m_cell = SavegameHandleCell{first + SavegameHandle(4) * i, binding};
+    }
     return infos;
 }
 
 void SavegameReader::Read(unsigned int requestId, ISavegameReadListener* listener, unsigned int a, void* buffer,
-                          unsigned int b)
+                          unsigned int b) noexcept
 {
-    Forward(m_cell->Handle, &EntryPoints::SaveGameReaderRead, requestId, listener, a, buffer, b);
+    Forward(CallFor(*m_cell), &EntryPoints::SaveGameReaderRead, requestId, listener, a, buffer, b);
 }
 
-void SavegameReader::Close()
+void SavegameReader::Close() noexcept
 {
-    Forward(m_cell->Handle, &EntryPoints::SaveGameReaderClose);
+    Forward(CallFor(*m_cell), &EntryPoints::SaveGameReaderClose);
 }
 
-bool SavegameWriter::SetName(unsigned short* name)
+bool SavegameWriter::SetName(unsigned short* name) noexcept
 {
-    return ForwardOr(false, m_cell->Handle, &EntryPoints::SaveGameWriterSetName, name);
+    return ForwardOr(false, CallFor(*m_cell), &EntryPoints::SaveGameWriterSetName, name);
 }
 
-void SavegameWriter::Write(unsigned int requestId, ISavegameWriteListener* listener, void* buffer, unsigned int size)
+void SavegameWriter::Write(unsigned int requestId, ISavegameWriteListener* listener, void* buffer, unsigned int size) noexcept
 {
-    Forward(m_cell->Handle, &EntryPoints::SaveGameWriterWrite, requestId, listener, buffer, size);
+    Forward(CallFor(*m_cell), &EntryPoints::SaveGameWriterWrite, requestId, listener, buffer, size);
 }
 
-void SavegameWriter::Close(bool flag)
+void SavegameWriter::Close(bool flag) noexcept
 {
-    Forward(m_cell->Handle, &EntryPoints::SaveGameWriterClose, flag);
+    Forward(CallFor(*m_cell), &EntryPoints::SaveGameWriterClose, flag);
 }
 
-const unsigned short* SavegameInfo::GetName()
+const unsigned short* SavegameInfo::GetName() noexcept
 {
-    return ForwardOr(static_cast<const unsigned short*>(nullptr), m_cell->Handle,
+    return ForwardOr(static_cast<const unsigned short*>(nullptr), CallFor(*m_cell),
                      &EntryPoints::SaveGameInfoGetName);
 }
 
-unsigned int SavegameInfo::GetProductId()
+unsigned int SavegameInfo::GetProductId() noexcept
 {
-    return ForwardOr(0xFFFFFFFFu, m_cell->Handle, &EntryPoints::SaveGameInfoGetProductId);
+    return ForwardOr(0xFFFFFFFFu, CallFor(*m_cell), &EntryPoints::SaveGameInfoGetProductId);
 }
 
-unsigned int SavegameInfo::GetSavegameId()
+unsigned int SavegameInfo::GetSavegameId() noexcept
 {
-    return ForwardOr(0xFFFFFFFFu, m_cell->Handle, &EntryPoints::SaveGameInfoGetSavegameId);
+    return ForwardOr(0xFFFFFFFFu, CallFor(*m_cell), &EntryPoints::SaveGameInfoGetSavegameId);
 }
 
-unsigned int SavegameInfo::GetSize()
+unsigned int SavegameInfo::GetSize() noexcept
 {
-    return ForwardOr(0u, m_cell->Handle, &EntryPoints::SaveGameInfoGetSize);
+    return ForwardOr(0u, CallFor(*m_cell), &EntryPoints::SaveGameInfoGetSize);
 }
 
 } // namespace tesmaclient

@@ -4,59 +4,83 @@
 #include "client/TesmaClientPimpl.h"
 #include "text/InstallationErrorString.h"
 
-#include <memory>
+#include "client/Exports.h"
+#include "containers/Allocate.h"
+
+#include <new>
 
 namespace kz {
 namespace tesmaclient {
 
-TesmaClient::TesmaClient() : m_pimpl(nullptr)
+TesmaClient::TesmaClient() noexcept : m_pimpl(common::New<Pimpl>())
 {
-    // Owned locally until the binding is taken, so a failure there loses nothing.
-    std::unique_ptr<Pimpl> pimpl(new Pimpl());
     LauncherApi& api = LauncherApi::Instance();
-    api.AttachClient();
-    if (api.GetInstallationError() == InstallationOk)
-        pimpl->Session = api.Functions().GetSession();
-    m_pimpl = pimpl.release();
+    m_pimpl->Binding = api.AttachClient();
+    if (api.GetInstallationError() == InstallationOk) {
+        api.EnterCall();
+        m_pimpl->Session = api.Functions().GetSession();
+        api.LeaveCall();
+    }
 }
 
 TesmaClient::~TesmaClient()
 {
-    LauncherApi::Instance().DetachClient();
-    delete m_pimpl;
+    Pimpl* pimpl = m_pimpl;
+    m_pimpl = nullptr;
+    LauncherApi& api = LauncherApi::Instance();
+    if (pimpl != nullptr && pimpl->HasPendingRequests()) {
+        // The launcher may still answer while it stays loaded.
+        pimpl->Retired = true;
+        pimpl->DestroyRetired = [](RetiredObject* retired) { common::Delete(static_cast<Pimpl*>(retired)); };
+        api.DetachClient(pimpl);
+        return;
+    }
+    api.DetachClient();
+    common::Delete(pimpl);
 }
 
-void TesmaClient::Update()
+namespace abi {
+
+// The exported constructor. MSVC's callers take the object's address back in
+// EAX, so this returns it; GCC's constructors return nothing.
+TesmaClient* KZ_THISCALL ConstructTesmaClient(TesmaClient* self) noexcept
 {
-    Forward(m_pimpl->Session, &EntryPoints::Update);
+    return new (self) TesmaClient();
 }
 
-unsigned int TesmaClient::GetRequestUniqueId()
+} // namespace abi
+
+void TesmaClient::Update() noexcept
 {
-    return ForwardOr(0xFFFFFFFFu, m_pimpl->Session, &EntryPoints::GetRequestUniqueId);
+    Forward(LauncherCall::ForSession(m_pimpl->Session), &EntryPoints::Update);
 }
 
-bool TesmaClient::StartLauncher(unsigned int a, unsigned int b, const char* c, const char* d)
+unsigned int TesmaClient::GetRequestUniqueId() noexcept
 {
-    return ForwardOr(false, m_pimpl->Session, &EntryPoints::StartLauncher, a, b, c, d);
+    return ForwardOr(0xFFFFFFFFu, LauncherCall::ForSession(m_pimpl->Session), &EntryPoints::GetRequestUniqueId);
 }
 
-void TesmaClient::StartProcess(unsigned short* a, unsigned short* b, unsigned short* c)
+bool TesmaClient::StartLauncher(unsigned int a, unsigned int b, const char* c, const char* d) noexcept
 {
-    Forward(m_pimpl->Session, &EntryPoints::StartProcess, a, b, c);
+    return ForwardOr(false, LauncherCall::ForSession(m_pimpl->Session), &EntryPoints::StartLauncher, a, b, c, d);
 }
 
-const unsigned short* TesmaClient::GetLocText(const unsigned short* key, const char* locale)
+void TesmaClient::StartProcess(unsigned short* a, unsigned short* b, unsigned short* c) noexcept
 {
-    return ForwardOr(key, m_pimpl->Session, &EntryPoints::GetLocText, key, locale);
+    Forward(LauncherCall::ForSession(m_pimpl->Session), &EntryPoints::StartProcess, a, b, c);
 }
 
-unsigned int TesmaClient::GetInstallationErrorNum()
+const unsigned short* TesmaClient::GetLocText(const unsigned short* key, const char* locale) noexcept
+{
+    return ForwardOr(key, LauncherCall::ForSession(m_pimpl->Session), &EntryPoints::GetLocText, key, locale);
+}
+
+unsigned int TesmaClient::GetInstallationErrorNum() noexcept
 {
     return LauncherApi::Instance().GetInstallationError();
 }
 
-unsigned short* TesmaClient::GetInstallationErrorString(const char* locale)
+unsigned short* TesmaClient::GetInstallationErrorString(const char* locale) noexcept
 {
     // The exported signature is not const; the text is read-only all the same.
     return const_cast<unsigned short*>(

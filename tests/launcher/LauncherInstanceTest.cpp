@@ -1,57 +1,43 @@
-// The process-wide binding: created on first use, retried after a failed
-// allocation, created once when threads race for it, never bound twice by
-// Instance itself. One case, since the binding exists once per process.
+// The process-wide binding: created on first use, created once when threads
+// race for it, never bound twice by Instance itself; exhausted memory while
+// creating it stops the process. One case, since the binding exists once per
+// process.
 
 #include "launcher/LauncherApi.h"
 
+#include "../containers/ExpectFatalError.h"
 #include "FakeSystem.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <new>
+#include <cstddef>
 #include <thread>
 #include <vector>
 
+// The program is linked with --wrap=malloc, so the library's heap calls can be
+// made to fail.
+extern "C" void* __real_malloc(std::size_t size);
+
 namespace {
-bool g_failNextAllocation = false;
+bool g_failMallocs = false;
 }
 
-// The replacement operator new below allocates with malloc, so free is the
-// matching release; GCC cannot see that through inlining.
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-
-void* operator new(std::size_t size)
+extern "C" void* __wrap_malloc(std::size_t size)
 {
-    if (g_failNextAllocation) {
-        g_failNextAllocation = false;
-        throw std::bad_alloc();
-    }
-    void* block = std::malloc(size != 0 ? size : 1);
-    if (block == nullptr)
-        throw std::bad_alloc();
-    return block;
+    return g_failMallocs ? nullptr : __real_malloc(size);
 }
 
-void operator delete(void* block) noexcept
-{
-    std::free(block);
-}
-
-void operator delete(void* block, std::size_t) noexcept
-{
-    std::free(block);
-}
-
-TEST(LauncherInstance, CreatedOnceAfterAFailedAllocationAndNeverBoundAgain)
+TEST(LauncherInstance, CreatedOnceAndNeverBoundAgainOrStopsWithoutMemory)
 {
     testsupport::ResetFake();
     testsupport::Fake().SetInstallDir(u"C:\\L");
     testsupport::Fake().ExportAllEntryPoints();
 
-    g_failNextAllocation = true;
-    EXPECT_THROW(kz::LauncherApi::Instance(), std::bad_alloc);
+    EXPECT_FATAL_ERROR({
+        g_failMallocs = true;
+        kz::LauncherApi::Instance();
+    });
     EXPECT_TRUE(testsupport::Fake().KeyOpens.empty());
 
     // Several threads race for the first creation: one binding, one object.

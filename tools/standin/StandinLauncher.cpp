@@ -49,9 +49,13 @@ const unsigned short SavegameName[] = {'s', 'l', 'o', 't', 0};
 void Record(unsigned entry, unsigned count, Word a0 = 0, Word a1 = 0, Word a2 = 0, Word a3 = 0, Word a4 = 0,
             Word a5 = 0, Word a6 = 0)
 {
-    if (g_callCount == MaxCalls)
+    // Clients on several threads may call at once: each takes a slot of its own.
+    const unsigned slot = __atomic_fetch_add(&g_callCount, 1, __ATOMIC_RELAXED);
+    if (slot >= MaxCalls) {
+        __atomic_store_n(&g_callCount, MaxCalls, __ATOMIC_RELAXED);
         return;
-    Call& call = g_calls[g_callCount++];
+    }
+    Call& call = g_calls[slot];
     call.EntryPoint = entry;
     call.ArgumentCount = count;
     const Word values[MaxArguments] = {a0, a1, a2, a3, a4, a5, a6};

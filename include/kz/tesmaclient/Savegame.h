@@ -6,8 +6,10 @@
 // them. Each forwards to the launcher with its own handle; with a 0 handle, or
 // without a launcher, every operation returns its neutral value.
 //
-// Do not use them after the last TesmaClient has been destroyed: the launcher
-// library is then released, and they only return neutral values.
+// Once the last TesmaClient is destroyed they return their neutral values and
+// call nothing, also after a later client bound the launcher again; they stay
+// valid objects to call. A list entry refers to the launcher's own list, which
+// the launcher keeps only as long as it documents.
 
 #include "kz/tesmaclient/Export.h"
 
@@ -24,17 +26,17 @@ struct SavegameHandleCell;
 class KZ_TESMACLIENT_API SavegameInfo {
 public:
     // The launcher's text, not copied; null without a launcher.
-    const unsigned short* GetName();
+    const unsigned short* GetName() noexcept;
     // 0xFFFFFFFF without a launcher.
-    unsigned int GetProductId();
+    unsigned int GetProductId() noexcept;
     // 0xFFFFFFFF without a launcher.
-    unsigned int GetSavegameId();
+    unsigned int GetSavegameId() noexcept;
     // 0 without a launcher.
-    unsigned int GetSize();
+    unsigned int GetSize() noexcept;
 
 private:
     friend class SavegameFactory;
-    SavegameInfo();
+    SavegameInfo() noexcept;
     ~SavegameInfo();
     SavegameInfo(const SavegameInfo&);
     SavegameInfo& operator=(const SavegameInfo&);
@@ -46,12 +48,13 @@ private:
 class KZ_TESMACLIENT_API SavegameReader {
 public:
     // The launcher reports to listener itself.
-    void Read(unsigned int requestId, ISavegameReadListener* listener, unsigned int a, void* buffer, unsigned int b);
-    void Close();
+    void Read(unsigned int requestId, ISavegameReadListener* listener, unsigned int a, void* buffer,
+              unsigned int b) noexcept;
+    void Close() noexcept;
 
 private:
     friend class SavegameFactory;
-    SavegameReader();
+    SavegameReader() noexcept;
     ~SavegameReader();
     SavegameReader(const SavegameReader&);
     SavegameReader& operator=(const SavegameReader&);
@@ -63,14 +66,14 @@ private:
 class KZ_TESMACLIENT_API SavegameWriter {
 public:
     // false without a launcher.
-    bool SetName(unsigned short* name);
+    bool SetName(unsigned short* name) noexcept;
     // The launcher reports to listener itself.
-    void Write(unsigned int requestId, ISavegameWriteListener* listener, void* buffer, unsigned int size);
-    void Close(bool flag);
+    void Write(unsigned int requestId, ISavegameWriteListener* listener, void* buffer, unsigned int size) noexcept;
+    void Close(bool flag) noexcept;
 
 private:
     friend class SavegameFactory;
-    SavegameWriter();
+    SavegameWriter() noexcept;
     ~SavegameWriter();
     SavegameWriter(const SavegameWriter&);
     SavegameWriter& operator=(const SavegameWriter&);

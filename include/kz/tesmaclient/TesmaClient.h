@@ -5,6 +5,31 @@
 // Construct a TesmaClient, call its methods from the game loop, destroy it when
 // done. Without a working launcher every method returns a neutral value and
 // GetInstallationErrorNum tells why. Wide texts are NUL-terminated UTF-16.
+//
+// Lifetime. The first client binds the launcher library; it stays loaded while
+// any client lives. When the last client is destroyed the library is released
+// as soon as no call into it is running: at once from the game's own code;
+// when that happens inside a listener, once the request or Update call that
+// delivered the answer returns; for an answer the launcher delivered on a
+// thread of its own, when the next client is constructed. The next client
+// binds anew (reading the registry again) once the library was released.
+// Save-game objects belong to the binding they came from: once the last
+// client of it is gone they return their neutral values and call nothing,
+// also after a later client bound the launcher again. Requests still waiting
+// when their client is destroyed are dropped; their listeners are never called.
+//
+// Threads. Clients may be constructed and destroyed on several threads at
+// once. Calls into one client, and that client's answers, must not overlap;
+// the launcher may answer on a thread of its own. GetInstallationErrorString
+// shares one text between all callers.
+//
+// Failures. Nothing here throws. Exhausted memory inside the library stops the
+// process with an illegal-instruction fault, which the game's crash reporter
+// sees; the library prints nothing. Listeners must not throw either: an
+// exception that leaves one passes through the library without its
+// bookkeeping, which then keeps the launcher library loaded until the process
+// ends, and the game's own clean-up around the call may be skipped, since its
+// compiler was told that these methods never throw.
 
 #include "kz/tesmaclient/Export.h"
 #include "kz/tesmaclient/Listeners.h"
@@ -17,30 +42,32 @@ class KZ_TESMACLIENT_API TesmaClient {
 public:
     // Binds the launcher on first use in the process, and again after every
     // client was destroyed, and opens a session when the launcher is installed
-    // and complete.
-    TesmaClient();
-    // The last client releases the launcher library.
-    ~TesmaClient();
+    // and complete. Safe to place anywhere: on the heap, as a member, on the
+    // stack.
+    TesmaClient() noexcept;
+    // The last client releases the launcher library (see Lifetime above); it
+    // may be destroyed from inside one of its own listeners.
+    ~TesmaClient() noexcept;
 
     // Lets the launcher do its periodic work; call it once per frame.
-    void Update();
+    void Update() noexcept;
     // A request number from the launcher; 0xFFFFFFFF without a session.
-    unsigned int GetRequestUniqueId();
+    unsigned int GetRequestUniqueId() noexcept;
     // false without a session.
-    bool StartLauncher(unsigned int a, unsigned int b, const char* c, const char* d);
-    void StartProcess(unsigned short* a, unsigned short* b, unsigned short* c);
+    bool StartLauncher(unsigned int a, unsigned int b, const char* c, const char* d) noexcept;
+    void StartProcess(unsigned short* a, unsigned short* b, unsigned short* c) noexcept;
     // The launcher's localized text for key; key itself without a session.
-    const unsigned short* GetLocText(const unsigned short* key, const char* locale);
+    const unsigned short* GetLocText(const unsigned short* key, const char* locale) noexcept;
 
     // 0: launcher bound. 1: no installation directory in the registry.
     // 2: the launcher library failed to load. 3: it lacks entry points.
-    unsigned int GetInstallationErrorNum();
+    unsigned int GetInstallationErrorNum() noexcept;
     // A text to show the player for a non-zero installation error number:
     // "Dovrix Game Lancher: \n" and the message for locale (one of 19 tags such
     // as "en-US") with the number in it; the first line alone for other tags.
     // The empty text when the launcher is bound. The text belongs to the
     // library: do not write or free it; it stays valid until the next call.
-    unsigned short* GetInstallationErrorString(const char* locale);
+    unsigned short* GetInstallationErrorString(const char* locale) noexcept;
 
     // Asynchronous requests. Each is tagged with a request number of the
     // game's choosing; the answer reaches listener, on the thread the launcher
@@ -48,15 +75,17 @@ public:
     // kind under a number still pending replaces the listener. Without a
     // session the request is dropped and listener is never called. A request
     // with a null listener still goes out; its answer is dropped.
-    void GetLoginDetails(unsigned int requestId, IGetLoginDetailsListener* listener);
-    void GetTesmaServer(unsigned int requestId, IGetTesmaServerListener* listener, unsigned int a, unsigned int b);
+    void GetLoginDetails(unsigned int requestId, IGetLoginDetailsListener* listener) noexcept;
+    void GetTesmaServer(unsigned int requestId, IGetTesmaServerListener* listener, unsigned int a,
+                        unsigned int b) noexcept;
     void GetSavegameReader(unsigned int requestId, IGetSavegameReaderListener* listener, unsigned int a,
-                           unsigned int b);
+                           unsigned int b) noexcept;
     void GetSavegameWriter(unsigned int requestId, IGetSavegameWriterListener* listener, unsigned int a,
-                           unsigned int b, bool flag);
-    void GetSavegameList(unsigned int requestId, IGetSavegameListListener* listener, unsigned int a);
-    void RemoveSavegame(unsigned int requestId, IRemoveSavegameListener* listener, unsigned int a, unsigned int b);
-    void GetNetworkTraffic(unsigned int requestId, IGetNetworkTrafficListener* listener);
+                           unsigned int b, bool flag) noexcept;
+    void GetSavegameList(unsigned int requestId, IGetSavegameListListener* listener, unsigned int a) noexcept;
+    void RemoveSavegame(unsigned int requestId, IRemoveSavegameListener* listener, unsigned int a,
+                        unsigned int b) noexcept;
+    void GetNetworkTraffic(unsigned int requestId, IGetNetworkTrafficListener* listener) noexcept;
 
 private:
     class Pimpl;
