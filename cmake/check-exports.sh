@@ -20,11 +20,24 @@ if ! diff -u "$out/msvc-names.txt" "$out/def-names.txt" > "$out/names.diff"; the
 fi
 
 # Both sides of each pair must name the same member with the same parameters.
+# A constructor is exported through kz::tesmaclient::abi::Construct<Class>,
+# which takes the object and returns it as MSVC's callers expect; GCC-built
+# callers reach the same export under the constructor's own name.
 signature() { sed -E 's/\b(class|struct) //g; s/\(void\)/()/; s/ //g'; }
+: > "$out/gnu-pairs.txt"
 while read -r msvc gnu; do
     left=$(llvm-undname "$msvc" | tail -n +2 | sed -E 's/^[a-z]+: //; s/^.*__thiscall //' | signature)
     right=$(echo "_$gnu" | i686-w64-mingw32-c++filt | signature)
+    caller=$gnu
+    if [[ $left =~ ^(.*)::([A-Za-z_0-9]+)::([A-Za-z_0-9]+)\(\)$ ]] && [ "${BASH_REMATCH[2]}" = "${BASH_REMATCH[3]}" ]; then
+        scope=${BASH_REMATCH[1]} class=${BASH_REMATCH[2]}
+        left="$scope::abi::Construct$class($scope::$class*)"
+        caller=_ZN
+        for part in ${scope//::/ } $class; do caller+="${#part}$part"; done
+        caller+=C1Ev
+    fi
     [ "$left" = "$right" ] || fail "$msvc is mapped to a different member: $left vs $right"
+    echo "$caller $msvc" >> "$out/gnu-pairs.txt"
 done < "$out/pairs.txt"
 
 # The DLL exports exactly the .def's names and imports only system libraries.
@@ -39,5 +52,5 @@ imports=$(sed -nE 's/^\s*DLL Name: (.*)$/\1/p' "$out/dll-headers.txt" | sort | t
 # aliased to them for our own GCC-built programs.
 { echo "LIBRARY tesmaclient.dll"; echo "EXPORTS"; sed -E 's/^/    "/; s/$/"/' "$out/def-names.txt"; } \
     > "$out/imports-msvc.def"
-{ echo "LIBRARY tesmaclient.dll"; echo "EXPORTS"; awk '{ print "    " $2 " == " $1 }' "$out/pairs.txt"; } \
+{ echo "LIBRARY tesmaclient.dll"; echo "EXPORTS"; awk '{ print "    " $1 " == " $2 }' "$out/gnu-pairs.txt"; } \
     > "$out/imports-gnu.def"

@@ -1,5 +1,6 @@
-# Cross toolchain for tesmaclient.dll: i686 Windows with mingw-w64 (posix threads
-# variant, which GoogleTest needs for std::mutex).
+# Cross toolchain for the Windows test programs: i686 Windows with mingw-w64 (posix threads
+# variant, which GoogleTest needs for std::mutex). The shipped DLL is built with
+# mingw-i686-win32.cmake instead (see Product.cmake).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 

@@ -9,7 +9,8 @@ trap '"$here/wine-prefix.sh" stop' EXIT
 "$here/wine-prefix.sh" start
 
 key='HKLM\Software\Dovrix\Launcher'
-reg() { timeout 60 wine reg "$@" </dev/null >/dev/null 2>&1 || true; }
+# The 32-bit view of the registry, which a 32-bit game reads on 64-bit Windows.
+reg() { QEMU_RESERVED_VA=0xffff0000 timeout 300 wine reg "$@" /reg:32 </dev/null >/dev/null 2>&1 || true; }
 
 echo "== without a launcher"
 reg delete "$key" /f

@@ -1,17 +1,42 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the build and the tests need, if any is missing.
+# Installs the Debian 12 packages the build and the tests need, if any is missing,
+# and makes sure this machine can run Wine's 32-bit programs.
 set -euo pipefail
 packages=(cmake ninja-build g++ g++-mingw-w64-i686 clang lld llvm googletest libgtest-dev libbenchmark-dev
-          wine wine32:i386)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-[ ${#missing[@]} -eq 0 ] && exit 0
-
+          wine wine32:i386 wine64)
 sudo=
 [ "$(id -u)" -eq 0 ] || sudo=sudo
-echo "installing: ${missing[*]}"
-dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
-$sudo apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+
+missing() {
+    local p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
+    done
+}
+
+install() {
+    echo "installing: $*"
+    dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$@" >/dev/null
+}
+
+mapfile -t needed < <(missing "${packages[@]}")
+[ ${#needed[@]} -eq 0 ] || install "${needed[@]}"
+
+# Wine runs 32-bit programs with a 32-bit Linux loader. Some kernels cannot
+# execute 32-bit programs at all (no IA32 emulation); there the loader runs
+# under qemu's user-mode emulator, registered with the kernel's binfmt_misc.
+if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
+    echo "this kernel cannot run 32-bit programs: running them under qemu-user instead (slower)"
+    mapfile -t needed < <(missing qemu-user-static)
+    [ ${#needed[@]} -eq 0 ] || install "${needed[@]}"
+    binfmt=/proc/sys/fs/binfmt_misc
+    [ -e $binfmt/register ] || $sudo mount -t binfmt_misc binfmt_misc $binfmt
+    if [ ! -e $binfmt/qemu-i386 ]; then
+        magic='\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
+        mask='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
+        echo ":qemu-i386:M::$magic:$mask:/usr/bin/qemu-i386-static:F" | $sudo tee $binfmt/register >/dev/null
+    fi
+    /lib/ld-linux.so.2 --version >/dev/null 2>&1 || { echo "32-bit programs still do not run" >&2; exit 1; }
+fi

@@ -7,12 +7,13 @@ set -u
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko: the tests need neither, and their installers would prompt.
 export WINEDLLOVERRIDES="mscoree,mshtml="
+export QEMU_RESERVED_VA=${QEMU_RESERVED_VA:-0xffff0000} # see wine-run.sh
 case "${1:-}" in
 start)
     mkdir -p "$WINEPREFIX"
     wineserver -p >/dev/null 2>&1 </dev/null &
     sleep 1
-    timeout 300 wineboot --init >/dev/null 2>&1 </dev/null
+    timeout 900 wineboot --init >/dev/null 2>&1 </dev/null
     exit 0
     ;;
 stop)

@@ -1,6 +1,5 @@
 #include "text/UnicodeString.h"
 
-#include <cstdio>
 
 namespace kz {
 namespace text {
@@ -106,11 +105,6 @@ UnicodeString::UnicodeString(const UnicodeString& other)
 UnicodeString::UnicodeString(const char* utf8, int length)
 {
     SetUtf8(utf8, length);
-}
-
-UnicodeString::UnicodeString(const std::string& utf8)
-{
-    SetUtf8(utf8.data(), static_cast<int>(utf8.size()));
 }
 
 UnicodeString::UnicodeString(const unsigned short* utf16, int length)
@@ -278,11 +272,6 @@ const unsigned int* UnicodeString::GetCodePoints()
     return m_codePoints.Data();
 }
 
-std::string UnicodeString::ToStdString()
-{
-    return std::string(GetUtf8());
-}
-
 UnicodeString& UnicodeString::Append(const UnicodeString& other)
 {
     if (&other == this) {
@@ -314,34 +303,40 @@ UnicodeString& UnicodeString::AppendChar(const char* character)
 
 namespace {
 
-template <typename... Args>
-UnicodeString FormatNumber(const char* format, Args... args)
+// Decimal digits of value, as "%llu" gives them, written without the C
+// runtime's formatter (whose locale support the DLL would otherwise carry).
+UnicodeString Decimal(unsigned long long value, bool negative)
 {
-    char text[1024];
-    std::snprintf(text, sizeof text, format, args...);
-    return UnicodeString(text, -1);
+    char text[24];
+    char* first = text + sizeof text;
+    *--first = 0;
+    do {
+        *--first = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    if (negative)
+        *--first = '-';
+    return UnicodeString(first, -1);
 }
 
 } // namespace
 
 UnicodeString& UnicodeString::AppendNumber(unsigned long long value)
 {
-    return Append(FormatNumber("%llu", value));
+    return Append(Decimal(value, false));
 }
 
 UnicodeString& UnicodeString::AppendNumber(unsigned int value)
 {
-    return Append(FormatNumber("%llu", static_cast<unsigned long long>(value)));
+    return Append(Decimal(value, false));
 }
 
 UnicodeString& UnicodeString::AppendNumber(int value)
 {
-    return Append(FormatNumber("%d", value));
-}
-
-UnicodeString& UnicodeString::AppendNumber(double value)
-{
-    return Append(FormatNumber("%f", value));
+    // The magnitude of INT_MIN does not fit an int; it does an unsigned long long.
+    const unsigned long long magnitude =
+        value < 0 ? 0ull - static_cast<unsigned long long>(static_cast<long long>(value)) : value;
+    return Append(Decimal(magnitude, value < 0));
 }
 
 bool UnicodeString::operator==(const UnicodeString& other) const

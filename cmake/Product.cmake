@@ -1,0 +1,27 @@
+# The Windows test configuration builds the shipped tesmaclient.dll as a
+# configuration of its own (build/win32/product), with the win32 threads
+# toolchain, and tests exactly that DLL: it lands in this build's bin/ and lib/.
+include(ExternalProject)
+
+ExternalProject_Add(tesmaclient_product
+    SOURCE_DIR ${PROJECT_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/product
+    CMAKE_GENERATOR ${CMAKE_GENERATOR}
+    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-i686-win32.cmake
+               -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
+               -DTESMACLIENT_BUILD_TESTS=OFF
+               -DTESMA_OUTPUT_DIR=${CMAKE_BINARY_DIR}
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/bin/tesmaclient.dll ${CMAKE_BINARY_DIR}/bin/tesmaclient.lib
+                     ${CMAKE_BINARY_DIR}/lib/libtesmaclient_gnu.a)
+
+# What programs that call the DLL depend on.
+add_custom_target(tesmaclient_exports)
+add_dependencies(tesmaclient_exports tesmaclient_product)
+
+# GCC-built programs that call the DLL link this.
+add_library(tesmaclient_import INTERFACE)
+add_dependencies(tesmaclient_import tesmaclient_exports)
+target_include_directories(tesmaclient_import INTERFACE ${PROJECT_SOURCE_DIR}/include)
+target_link_libraries(tesmaclient_import INTERFACE ${CMAKE_BINARY_DIR}/lib/libtesmaclient_gnu.a)
