@@ -5,15 +5,19 @@
 find_program(TESMA_CLANG clang REQUIRED)
 find_program(TESMA_LLD_LINK lld-link REQUIRED)
 file(GLOB TESMA_PUBLIC_HEADERS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/include/kz/tesmaclient/*.h)
-set(TESMA_MSVC_FLAGS --target=i686-pc-windows-msvc -std=c++17 -fno-exceptions -fno-rtti -fno-stack-protector -O2
+set(TESMA_MSVC_FLAGS --target=i686-pc-windows-msvc -std=c++17 -fno-exceptions -fno-rtti -fno-stack-protector
     -I${PROJECT_SOURCE_DIR}/include)
 set(TESMA_MINGW_LIB /usr/i686-w64-mingw32/lib)
 set(TESMA_MSVC_SYSTEM_LIBS ${TESMA_MINGW_LIB}/libmsvcrt.a ${TESMA_MINGW_LIB}/libkernel32.a
     ${TESMA_MINGW_LIB}/libadvapi32.a)
 
-# tesma_msvc_program(name OUTPUT path SOURCES src... [INCLUDES dir...] [LINK_TESMACLIENT])
+# tesma_msvc_program(name OUTPUT path SOURCES src... [INCLUDES dir...] [OPTIMIZE -O1] [LINK_TESMACLIENT])
+# Optimized as games ship, -O2, unless OPTIMIZE says otherwise.
 function(tesma_msvc_program name)
-    cmake_parse_arguments(ARG "LINK_TESMACLIENT;DLL" "OUTPUT" "SOURCES;INCLUDES;DEFINES" ${ARGN})
+    cmake_parse_arguments(ARG "LINK_TESMACLIENT;DLL" "OUTPUT;OPTIMIZE" "SOURCES;INCLUDES;DEFINES" ${ARGN})
+    if(NOT ARG_OPTIMIZE)
+        set(ARG_OPTIMIZE -O2)
+    endif()
     set(objects)
     set(includes -I${PROJECT_SOURCE_DIR}/include -I${PROJECT_SOURCE_DIR}/tools/msvc)
     foreach(dir ${ARG_INCLUDES})
@@ -29,7 +33,7 @@ function(tesma_msvc_program name)
         add_custom_command(
             OUTPUT ${object}
             COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/${name}
-            COMMAND ${TESMA_CLANG} ${TESMA_MSVC_FLAGS} ${includes} ${defines} -MD -MF ${object}.d -c ${source}
+            COMMAND ${TESMA_CLANG} ${TESMA_MSVC_FLAGS} ${ARG_OPTIMIZE} ${includes} ${defines} -MD -MF ${object}.d -c ${source}
                     -o ${object}
             DEPENDS ${source} ${TESMA_PUBLIC_HEADERS}
             DEPFILE ${object}.d

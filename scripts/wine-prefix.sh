@@ -13,7 +13,8 @@ start)
     mkdir -p "$WINEPREFIX"
     wineserver -p >/dev/null 2>&1 </dev/null &
     sleep 1
-    timeout 900 wineboot --init >/dev/null 2>&1 </dev/null
+    # A prefix made earlier is kept: Wine updates it by itself when needed.
+    [ -f "$WINEPREFIX/system.reg" ] || timeout 900 wineboot --init >/dev/null 2>&1 </dev/null
     exit 0
     ;;
 stop)

@@ -3,46 +3,33 @@
 // the stand-in launcher (itself built in MSVC mode, as the real one is)
 // received and returned.
 
-#include "kz/tesmaclient/TesmaClient.h"
+#include "MsvcGame.h"
 
-#include "GameChecks.h"
-#include "StandinControl.h"
+using namespace msvcgame;
 
-using namespace kz::tesmaclient;
+// The game's own heap, as a game's runtime provides it; the last block handed
+// out is remembered, to compare with the object a constructor gives back.
+namespace {
+void* g_lastBlock = nullptr;
+}
+
+void* operator new(decltype(sizeof(0)) size)
+{
+    g_lastBlock = malloc(size != 0 ? size : 1);
+    return g_lastBlock;
+}
+
+void operator delete(void* block) noexcept
+{
+    free(block);
+}
+
+void operator delete(void* block, decltype(sizeof(0))) noexcept
+{
+    free(block);
+}
 
 namespace {
-
-struct Standin {
-    void* Module = nullptr;
-    standin::SetResultFunction SetResult = nullptr;
-    standin::CallCountFunction CallCount = nullptr;
-    standin::GetCallFunction GetCall = nullptr;
-    standin::AnswerFunction Answer = nullptr;
-    standin::AnswerInsideFunction AnswerInside = nullptr;
-    standin::ListFunction List = nullptr;
-
-    bool Bind(const wchar_t* path)
-    {
-        Module = GetModuleHandleW(path);
-        if (Module == nullptr)
-            return false;
-        SetResult = reinterpret_cast<standin::SetResultFunction>(GetProcAddress(Module, "StandinSetResult"));
-        CallCount = reinterpret_cast<standin::CallCountFunction>(GetProcAddress(Module, "StandinCallCount"));
-        GetCall = reinterpret_cast<standin::GetCallFunction>(GetProcAddress(Module, "StandinGetCall"));
-        Answer = reinterpret_cast<standin::AnswerFunction>(GetProcAddress(Module, "StandinAnswer"));
-        AnswerInside = reinterpret_cast<standin::AnswerInsideFunction>(GetProcAddress(Module, "StandinAnswerInside"));
-        List = reinterpret_cast<standin::ListFunction>(GetProcAddress(Module, "StandinList"));
-        return SetResult != nullptr && CallCount != nullptr && GetCall != nullptr && Answer != nullptr &&
-               AnswerInside != nullptr && List != nullptr;
-    }
-
-    const standin::Call* Last() { return GetCall(CallCount() - 1); }
-};
-
-standin::Word Word(const void* p)
-{
-    return reinterpret_cast<standin::Word>(p);
-}
 
 // A game keeps clients as members of its own objects, too.
 struct GameServices {
@@ -51,9 +38,8 @@ struct GameServices {
     int After = 0x22222222;
 };
 
-void CheckSynchronousForwards(const wchar_t* libraryPath)
+void CheckSynchronousForwards(TesmaClient& client, const wchar_t* libraryPath)
 {
-    TesmaClient client;
     GAME_CHECK(client.GetInstallationErrorNum() == 0);
 
     Standin standin;
@@ -91,69 +77,8 @@ void CheckSynchronousForwards(const wchar_t* libraryPath)
     GAME_CHECK(client.GetLocText(a, "de-DE") == text);
 }
 
-// The game's listeners, with MSVC's vtables: each records the last answer.
-struct GameListener : IGetLoginDetailsListener,
-                      IGetTesmaServerListener,
-                      IGetSavegameReaderListener,
-                      IGetSavegameWriterListener,
-                      IGetSavegameListListener,
-                      IRemoveSavegameListener,
-                      IGetNetworkTrafficListener {
-    unsigned Calls = 0;
-    unsigned RequestId = 0;
-    unsigned Values[4] = {};
-    void* Object = nullptr;
-    bool Result = true;
-
-    bool Keep(unsigned requestId, unsigned a, unsigned b, unsigned c, unsigned d, void* object)
-    {
-        ++Calls;
-        RequestId = requestId;
-        Values[0] = a;
-        Values[1] = b;
-        Values[2] = c;
-        Values[3] = d;
-        Object = object;
-        return Result;
-    }
-
-    bool OnGetLoginDetails(unsigned r, unsigned a, unsigned b, unsigned c) override
-    {
-        return Keep(r, a, b, c, 0, nullptr);
-    }
-    bool OnGetTesmaServer(unsigned r, unsigned a) override { return Keep(r, a, 0, 0, 0, nullptr); }
-    bool OnGetSavegameReader(unsigned r, unsigned a, SavegameReader* reader) override
-    {
-        return Keep(r, a, 0, 0, 0, reader);
-    }
-    bool OnGetSavegameWriter(unsigned r, unsigned a, SavegameWriter* writer) override
-    {
-        return Keep(r, a, 0, 0, 0, writer);
-    }
-    bool OnGetSavegameList(unsigned r, SavegameInfo* savegames, unsigned count) override
-    {
-        return Keep(r, count, 0, 0, 0, savegames);
-    }
-    bool OnRemoveSavegame(unsigned r, unsigned a) override { return Keep(r, a, 0, 0, 0, nullptr); }
-    bool OnGetNetworkTraffic(unsigned r, unsigned a, unsigned b, unsigned c, unsigned d) override
-    {
-        return Keep(r, a, b, c, d, nullptr);
-    }
-};
-
-bool ArgumentsAre(const standin::Call* call, standin::Entry entry, unsigned count, const standin::Word* expected)
+void CheckRequestsAndAnswers(TesmaClient& client, const wchar_t* libraryPath)
 {
-    if (call == nullptr || call->EntryPoint != entry || call->ArgumentCount != count)
-        return false;
-    for (unsigned i = 0; i < count; ++i)
-        if (call->Arguments[i] != expected[i])
-            return false;
-    return true;
-}
-
-void CheckRequestsAndAnswers(const wchar_t* libraryPath)
-{
-    TesmaClient client;
     Standin standin;
     GAME_CHECK(standin.Bind(libraryPath));
     if (standin.Module == nullptr)
@@ -241,13 +166,106 @@ void CheckRequestsAndAnswers(const wchar_t* libraryPath)
     GAME_CHECK(game.Calls == 7);
 }
 
-void CheckMemberClient(const wchar_t* libraryPath)
+// Every export of a client without a launcher returns its neutral value.
+void CheckNeutralExports(TesmaClient& client)
 {
-    GameServices services;
-    GAME_CHECK(services.Before == 0x11111111 && services.After == 0x22222222);
+    unsigned short key[] = {'k', 0};
+    GameListener game;
+    client.Update();
+    client.StartProcess(key, key, key);
+    GAME_CHECK(client.GetRequestUniqueId() == 0xFFFFFFFF);
+    GAME_CHECK(!client.StartLauncher(1, 2, "a", "b"));
+    GAME_CHECK(client.GetLocText(key, "en-US") == key);
+    client.GetLoginDetails(1, &game);
+    client.GetTesmaServer(2, &game, 0, 0);
+    client.GetSavegameReader(3, &game, 0, 0);
+    client.GetSavegameWriter(4, &game, 0, 0, true);
+    client.GetSavegameList(5, &game, 0);
+    client.RemoveSavegame(6, &game, 0, 0);
+    client.GetNetworkTraffic(7, &game);
+    GAME_CHECK(game.Calls == 0);
+}
+
+// What a game's "client = new TesmaClient;" compiles to: at -O2 a tail call of
+// the exported constructor, whose result is the pointer the game keeps.
+__declspec(noinline) TesmaClient* NewClient()
+{
+    return new TesmaClient;
+}
+
+// Clients placed the ways games place them: on the stack, on the heap, as a
+// member of a heap object; several at once. Each binds the stand-in afresh.
+void CheckPlacements(const wchar_t* libraryPath)
+{
+    {
+        TesmaClient client;
+        CheckEveryExport(client, libraryPath);
+    }
+    // The last client's destructor frees the launcher library.
+    GAME_CHECK(GetModuleHandleW(libraryPath) == nullptr);
+
+    TesmaClient* client = NewClient();
+    GAME_CHECK(client != nullptr && client == g_lastBlock);
+    CheckEveryExport(*client, libraryPath);
+    delete client;
+    GAME_CHECK(GetModuleHandleW(libraryPath) == nullptr);
+
+    GameServices* services = new GameServices;
+    GAME_CHECK(services->Before == 0x11111111 && services->After == 0x22222222);
     GAME_CHECK(sizeof(TesmaClient) == sizeof(void*));
-    GAME_CHECK(services.Client.GetInstallationErrorNum() == 0);
+    CheckEveryExport(services->Client, libraryPath);
+    GAME_CHECK(services->Before == 0x11111111 && services->After == 0x22222222);
+    delete services;
+    GAME_CHECK(GetModuleHandleW(libraryPath) == nullptr);
+
+    // The library stays while any client lives.
+    TesmaClient* first = NewClient();
+    TesmaClient* second = NewClient();
+    GAME_CHECK(first != second && second == g_lastBlock);
+    GAME_CHECK(first->GetRequestUniqueId() == standin::FirstUniqueId);
+    GAME_CHECK(second->GetRequestUniqueId() == standin::FirstUniqueId + 1);
+    delete first;
     GAME_CHECK(GetModuleHandleW(libraryPath) != nullptr);
+    GAME_CHECK(second->GetRequestUniqueId() == standin::FirstUniqueId + 2);
+    delete second;
+    GAME_CHECK(GetModuleHandleW(libraryPath) == nullptr);
+}
+
+// A list answer too large to allocate stops the process through the library's
+// fatal error: a fault the game's crash reporter, here this filter, sees.
+long __stdcall ReportCrash(void* pointers)
+{
+    const unsigned code = **static_cast<unsigned* const*>(pointers);
+    ExitProcess(code == 0xC000001D /* illegal instruction */ ? 70 : 71);
+    return 0;
+}
+
+[[noreturn]] void StopOnAnUnallocatableList(const wchar_t* libraryPath)
+{
+    SetUnhandledExceptionFilter(ReportCrash);
+    TesmaClient client;
+    Standin standin;
+    GameListener game;
+    if (standin.Bind(libraryPath)) {
+        client.GetSavegameList(1, &game, 0);
+        standin.Answer(standin::GetSavegameList, 1, Word(standin.List()), 0x40000000, 0, 0);
+    }
+    ExitProcess(72); // the answer came back: no stop
+    for (;;) {
+    }
+}
+
+bool HasArgument(const wchar_t* argument)
+{
+    const wchar_t* line = GetCommandLineW();
+    for (unsigned i = 0; line[i] != 0; ++i) {
+        unsigned j = 0;
+        while (argument[j] != 0 && line[i + j] == argument[j])
+            ++j;
+        if (argument[j] == 0)
+            return true;
+    }
+    return false;
 }
 
 bool SameText(const unsigned short* text, const wchar_t* expected)
@@ -274,6 +292,12 @@ void CheckMissingLauncherMessage()
 
 } // namespace
 
+void msvcgame::CheckEveryExport(TesmaClient& client, const wchar_t* libraryPath)
+{
+    CheckSynchronousForwards(client, libraryPath);
+    CheckRequestsAndAnswers(client, libraryPath);
+}
+
 extern "C" void mainCRTStartup()
 {
     wchar_t directory[512];
@@ -281,14 +305,24 @@ extern "C" void mainCRTStartup()
     game::BesideProgram(directory, 512, L"launcher-msvc");
     game::BesideProgram(libraryPath, 512, L"launcher-msvc\\dovtesmaapi_r2.dll");
     game::SetLauncherDirectory(directory);
+    if (HasArgument(L"--stop-on-unallocatable-list"))
+        StopOnAnUnallocatableList(libraryPath);
+    if (HasArgument(L"--clients-on-threads")) {
+        game::Section("clients on eight threads");
+        CheckClientsOnEightThreads(libraryPath);
+        game::Finish();
+    }
 
-    CheckSynchronousForwards(libraryPath);
-    // The last client's destructor frees the launcher library.
-    GAME_CHECK(GetModuleHandleW(libraryPath) == nullptr);
-    CheckMemberClient(libraryPath);
-    GAME_CHECK(GetModuleHandleW(libraryPath) == nullptr);
-    CheckRequestsAndAnswers(libraryPath);
-    GAME_CHECK(GetModuleHandleW(libraryPath) == nullptr);
+    game::Section("clients on the stack, on the heap, as members");
+    CheckPlacements(libraryPath);
+    CheckLifetime(libraryPath);
+    game::Section("calling conventions");
+    CheckCallingConventions(libraryPath);
+    game::Section("without a launcher");
     CheckMissingLauncherMessage();
+    TesmaClient* client = NewClient();
+    GAME_CHECK(client == g_lastBlock && client->GetInstallationErrorNum() == 1);
+    CheckNeutralExports(*client);
+    delete client;
     game::Finish();
 }

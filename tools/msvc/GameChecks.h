@@ -27,6 +27,13 @@ inline void Check(bool condition, const char* what, int line)
     printf("line %d: check failed: %s\n", line, what);
 }
 
+// Names the part that runs next, at once, so that a crash shows where it was.
+inline void Section(const char* name)
+{
+    printf("== %s\n", name);
+    fflush(nullptr);
+}
+
 // Prints the closing line and ends the process, failing if any check failed.
 [[noreturn]] inline void Finish()
 {

@@ -21,7 +21,18 @@ __declspec(dllimport) long __stdcall RegSetValueExW(void* key, const wchar_t* na
                                                     unsigned long size);
 __declspec(dllimport) long __stdcall RegDeleteKeyW(void* root, const wchar_t* subKey);
 __declspec(dllimport) long __stdcall RegCloseKey(void* key);
+__declspec(dllimport) void* __stdcall CreateThread(void* security, unsigned long stackSize,
+                                                   unsigned long(__stdcall* start)(void*), void* parameter,
+                                                   unsigned long flags, unsigned long* threadId);
+__declspec(dllimport) unsigned long __stdcall WaitForMultipleObjects(unsigned long count, void* const* handles,
+                                                                    int waitAll, unsigned long milliseconds);
+__declspec(dllimport) int __stdcall CloseHandle(void* handle);
+__declspec(dllimport) const wchar_t* __stdcall GetCommandLineW();
+__declspec(dllimport) void* __stdcall SetUnhandledExceptionFilter(long(__stdcall* filter)(void* pointers));
 int printf(const char* format, ...);
+int fflush(void* stream);
+void* malloc(decltype(sizeof(0)) size);
+void free(void* block);
 }
 
 namespace game {

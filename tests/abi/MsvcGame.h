@@ -1,0 +1,122 @@
+#pragma once
+
+// What the parts of the MSVC-mode game test share: the stand-in launcher's
+// control, reached through the module the client loaded, and a listener for
+// every answer.
+
+#include "kz/tesmaclient/TesmaClient.h"
+
+#include "GameChecks.h"
+#include "StandinControl.h"
+
+namespace msvcgame {
+
+using namespace kz::tesmaclient;
+
+struct Standin {
+    void* Module = nullptr;
+    standin::SetResultFunction SetResult = nullptr;
+    standin::CallCountFunction CallCount = nullptr;
+    standin::GetCallFunction GetCall = nullptr;
+    standin::AnswerFunction Answer = nullptr;
+    standin::AnswerInsideFunction AnswerInside = nullptr;
+    standin::ListFunction List = nullptr;
+
+    bool Bind(const wchar_t* path)
+    {
+        Module = GetModuleHandleW(path);
+        if (Module == nullptr)
+            return false;
+        SetResult = reinterpret_cast<standin::SetResultFunction>(GetProcAddress(Module, "StandinSetResult"));
+        CallCount = reinterpret_cast<standin::CallCountFunction>(GetProcAddress(Module, "StandinCallCount"));
+        GetCall = reinterpret_cast<standin::GetCallFunction>(GetProcAddress(Module, "StandinGetCall"));
+        Answer = reinterpret_cast<standin::AnswerFunction>(GetProcAddress(Module, "StandinAnswer"));
+        AnswerInside = reinterpret_cast<standin::AnswerInsideFunction>(GetProcAddress(Module, "StandinAnswerInside"));
+        List = reinterpret_cast<standin::ListFunction>(GetProcAddress(Module, "StandinList"));
+        return SetResult != nullptr && CallCount != nullptr && GetCall != nullptr && Answer != nullptr &&
+               AnswerInside != nullptr && List != nullptr;
+    }
+
+    const standin::Call* Last() { return GetCall(CallCount() - 1); }
+};
+
+inline standin::Word Word(const void* p)
+{
+    return reinterpret_cast<standin::Word>(p);
+}
+
+// The game's listeners, with MSVC's vtables: each records the last answer.
+struct GameListener : IGetLoginDetailsListener,
+                      IGetTesmaServerListener,
+                      IGetSavegameReaderListener,
+                      IGetSavegameWriterListener,
+                      IGetSavegameListListener,
+                      IRemoveSavegameListener,
+                      IGetNetworkTrafficListener {
+    unsigned Calls = 0;
+    unsigned RequestId = 0;
+    unsigned Values[4] = {};
+    void* Object = nullptr;
+    bool Result = true;
+
+    bool Keep(unsigned requestId, unsigned a, unsigned b, unsigned c, unsigned d, void* object)
+    {
+        ++Calls;
+        RequestId = requestId;
+        Values[0] = a;
+        Values[1] = b;
+        Values[2] = c;
+        Values[3] = d;
+        Object = object;
+        return Result;
+    }
+
+    bool OnGetLoginDetails(unsigned r, unsigned a, unsigned b, unsigned c) override
+    {
+        return Keep(r, a, b, c, 0, nullptr);
+    }
+    bool OnGetTesmaServer(unsigned r, unsigned a) override { return Keep(r, a, 0, 0, 0, nullptr); }
+    bool OnGetSavegameReader(unsigned r, unsigned a, SavegameReader* reader) override
+    {
+        return Keep(r, a, 0, 0, 0, reader);
+    }
+    bool OnGetSavegameWriter(unsigned r, unsigned a, SavegameWriter* writer) override
+    {
+        return Keep(r, a, 0, 0, 0, writer);
+    }
+    bool OnGetSavegameList(unsigned r, SavegameInfo* savegames, unsigned count) override
+    {
+        return Keep(r, count, 0, 0, 0, savegames);
+    }
+    bool OnRemoveSavegame(unsigned r, unsigned a) override { return Keep(r, a, 0, 0, 0, nullptr); }
+    bool OnGetNetworkTraffic(unsigned r, unsigned a, unsigned b, unsigned c, unsigned d) override
+    {
+        return Keep(r, a, b, c, d, nullptr);
+    }
+};
+
+inline bool ArgumentsAre(const standin::Call* call, standin::Entry entry, unsigned count, const standin::Word* expected)
+{
+    if (call == nullptr || call->EntryPoint != entry || call->ArgumentCount != count)
+        return false;
+    for (unsigned i = 0; i < count; ++i)
+        if (call->Arguments[i] != expected[i])
+            return false;
+    return true;
+}
+
+// Every exported member of the client, through the object given, against the
+// stand-in at libraryPath, which must have been freshly loaded by it.
+void CheckEveryExport(TesmaClient& client, const wchar_t* libraryPath);
+
+// The lifetime rules: release inside an answer, save-game objects after a
+// rebind.
+void CheckLifetime(const wchar_t* libraryPath);
+
+// Clients constructed and destroyed on eight threads at once.
+void CheckClientsOnEightThreads(const wchar_t* libraryPath);
+
+// Each export called the way MSVC-built code calls it, register by register.
+void CheckCallingConventions(const wchar_t* libraryPath);
+
+} // namespace msvcgame
