@@ -1,115 +1,176 @@
-// Insert and lookup cost of the request tables, and how large they grow, for
-// request numbers handed out in sequence (what games usually do) and at random.
-#include "containers/HashTable.h"
+// The request table against the maps a game programmer would pick: lookups that
+// hit and miss, insertion, removal and the request cycle, at the sizes the
+// client sees and beyond, with request numbers handed out in sequence (what
+// games usually do) and at random. Names end in the map measured, so each
+// figure has its baselines beside it from the same run.
+#include "MapAdapters.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <random>
+#include <string>
+#include <unordered_set>
 #include <vector>
 
 namespace {
 
-struct Listener {
-    int id;
-};
-
 Listener g_listeners[64];
 
-using Table = kz::common::HashTable<unsigned int, Listener*>;
+Listener* ListenerFor(unsigned key) { return &g_listeners[key % 64]; }
 
-std::vector<unsigned> SequentialKeys(unsigned n)
-{
-    std::vector<unsigned> keys(n);
-    for (unsigned i = 0; i < n; ++i)
-        keys[i] = i + 1;
-    return keys;
-}
+// Keys that are stored, and as many that are not, visited in a shuffled order
+// so that neither the table's nor the map's layout follows the visiting order.
+struct KeySet {
+    std::vector<unsigned> present;
+    std::vector<unsigned> absent;
+};
 
-std::vector<unsigned> RandomKeys(unsigned n)
+KeySet MakeKeys(unsigned n, bool sequential)
 {
+    KeySet keys;
     std::mt19937 random(12345u);
-    std::vector<unsigned> keys(n);
-    for (unsigned& key : keys)
-        key = random();
+    if (sequential) {
+        for (unsigned i = 1; i <= n; ++i) {
+            keys.present.push_back(i);
+            keys.absent.push_back(n + i);
+        }
+    } else {
+        std::unordered_set<unsigned> seen;
+        while (seen.size() < 2 * std::size_t(n)) {
+            unsigned key = random();
+            if (seen.insert(key).second)
+                (keys.present.size() < n ? keys.present : keys.absent).push_back(key);
+        }
+    }
     return keys;
 }
 
-void InsertAll(Table& table, const std::vector<unsigned>& keys)
+std::vector<unsigned> Shuffled(std::vector<unsigned> keys)
+{
+    std::shuffle(keys.begin(), keys.end(), std::mt19937(777u));
+    return keys;
+}
+
+template <typename Map>
+void Fill(Map& map, const std::vector<unsigned>& keys)
 {
     for (unsigned key : keys)
-        table.Insert(key, &g_listeners[key % 64]);
+        map.Insert(key, ListenerFor(key));
 }
 
-void ReportSize(benchmark::State& state, const Table& table)
+template <typename Map>
+void ReportSize(benchmark::State& state, const Map& map)
 {
-    state.counters["Entries"] = table.GetEntryCount();
-    state.counters["Slots"] = table.SlotCount();
-    state.counters["Seed"] = table.GetSeed();
-    state.counters["SlotBytes"] = double(table.SlotCount()) * sizeof(Table::KeyItem);
+    state.counters["SlotsPerEntry"] = map.Entries() > 0 ? map.Slots() / map.Entries() : 0;
 }
 
-void Insert(benchmark::State& state, const std::vector<unsigned>& keys)
+template <typename Map>
+void Find(benchmark::State& state, unsigned n, bool sequential, bool hit)
 {
+    KeySet keys = MakeKeys(n, sequential);
+    Map map;
+    Fill(map, keys.present);
+    std::vector<unsigned> probes = Shuffled(hit ? keys.present : keys.absent);
+    Listener* found = nullptr;
+    unsigned hits = 0;
     for (auto _ : state) {
-        Table table;
-        InsertAll(table, keys);
-        benchmark::DoNotOptimize(table.GetEntryCount());
+        for (unsigned key : probes)
+            hits += map.Find(key, found);
+        benchmark::DoNotOptimize(found);
+    }
+    benchmark::DoNotOptimize(hits);
+    ReportSize(state, map);
+    state.SetItemsProcessed(state.iterations() * probes.size());
+}
+
+// Fills a new map with n entries; the cost per entry includes all growth.
+template <typename Map>
+void Insert(benchmark::State& state, unsigned n, bool sequential)
+{
+    std::vector<unsigned> keys = MakeKeys(n, sequential).present;
+    for (auto _ : state) {
+        Map map;
+        Fill(map, keys);
+        benchmark::DoNotOptimize(map);
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * keys.size());
+}
+
+// Empties a map of n entries in shuffled order; the filling is not timed.
+template <typename Map>
+void Remove(benchmark::State& state, unsigned n, bool sequential)
+{
+    std::vector<unsigned> keys = MakeKeys(n, sequential).present;
+    std::vector<unsigned> order = Shuffled(keys);
+    for (auto _ : state) {
         state.PauseTiming();
-        ReportSize(state, table);
+        {
+            Map map;
+            Fill(map, keys);
+            state.ResumeTiming();
+            for (unsigned key : order)
+                map.Remove(key);
+            benchmark::DoNotOptimize(map);
+            benchmark::ClobberMemory();
+            state.PauseTiming(); // the map's destruction is not removal
+        }
         state.ResumeTiming();
     }
     state.SetItemsProcessed(state.iterations() * keys.size());
 }
-
-void Find(benchmark::State& state, const std::vector<unsigned>& keys)
-{
-    Table table;
-    InsertAll(table, keys);
-    Listener* found = nullptr;
-    for (auto _ : state) {
-        for (unsigned key : keys) {
-            table.Find(key, found);
-            benchmark::DoNotOptimize(found);
-        }
-    }
-    ReportSize(state, table);
-    state.SetItemsProcessed(state.iterations() * keys.size());
-}
-
-void BM_InsertSequential(benchmark::State& state) { Insert(state, SequentialKeys(unsigned(state.range(0)))); }
-void BM_InsertRandom(benchmark::State& state) { Insert(state, RandomKeys(unsigned(state.range(0)))); }
-void BM_FindSequential(benchmark::State& state) { Find(state, SequentialKeys(unsigned(state.range(0)))); }
-void BM_FindRandom(benchmark::State& state) { Find(state, RandomKeys(unsigned(state.range(0)))); }
 
 // The request routing's pattern: each request number is inserted when the
-// request goes out and found and removed when its answer comes, with a few
-// requests pending at any time.
-void BM_RequestCycle(benchmark::State& state)
+// request goes out and found and removed when its answer comes, with pending
+// requests outstanding. One map lives through the whole run, as a client's does.
+template <typename Map>
+void RequestCycle(benchmark::State& state, unsigned pending)
 {
-    const unsigned pending = unsigned(state.range(0));
-    const unsigned requests = 100000;
+    Map map;
+    unsigned id = 1;
+    Listener* found = nullptr;
+    for (; id <= pending; ++id)
+        map.Insert(id, ListenerFor(id));
     for (auto _ : state) {
-        Table table;
-        Listener* found = nullptr;
-        for (unsigned id = 1; id <= requests; ++id) {
-            table.Insert(id, &g_listeners[id % 64]);
-            if (id > pending) {
-                table.Find(id - pending, found);
-                table.Remove(id - pending);
-            }
-        }
+        map.Insert(id, ListenerFor(id));
+        if (map.Find(id - pending, found))
+            map.Remove(id - pending);
         benchmark::DoNotOptimize(found);
-        state.PauseTiming();
-        ReportSize(state, table);
-        state.ResumeTiming();
+        ++id;
     }
-    state.SetItemsProcessed(state.iterations() * requests);
+    ReportSize(state, map);
+    state.SetItemsProcessed(state.iterations());
 }
 
-} // namespace
+const char* Keys(bool sequential) { return sequential ? "sequential" : "random"; }
 
-BENCHMARK(BM_InsertSequential)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_InsertRandom)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_FindSequential)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_FindRandom)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RequestCycle)->Arg(1)->Arg(8)->Arg(64)->Unit(benchmark::kMicrosecond);
+template <typename Map>
+void RegisterMap()
+{
+    std::string suffix = std::string("/") + Map::Name;
+    for (bool sequential : {true, false}) {
+        for (unsigned n : {10u, 100u, 1000u, 10000u}) {
+            std::string size = "/" + std::to_string(n) + "/" + Keys(sequential);
+            benchmark::RegisterBenchmark(("HashFindHit" + size + suffix).c_str(), Find<Map>, n, sequential, true);
+            benchmark::RegisterBenchmark(("HashFindMiss" + size + suffix).c_str(), Find<Map>, n, sequential, false);
+            benchmark::RegisterBenchmark(("HashInsert" + size + suffix).c_str(), Insert<Map>, n, sequential);
+            // Removal of fewer entries would measure the pausing of the clock.
+            if (n >= 1000)
+                benchmark::RegisterBenchmark(("HashRemove" + size + suffix).c_str(), Remove<Map>, n, sequential);
+        }
+    }
+    for (unsigned pending : {1u, 8u, 64u})
+        benchmark::RegisterBenchmark(("HashRequestCycle/" + std::to_string(pending) + suffix).c_str(),
+                                     RequestCycle<Map>, pending);
+}
+
+const int g_registered = [] {
+    RegisterMap<TesmaMap>();
+    RegisterMap<StdMap>();
+    RegisterMap<RobinMap>();
+    RegisterMap<AbslMap>();
+    return 0;
+}();
+
+} // namespace

@@ -62,11 +62,7 @@ public:
             found->Value = value;
             return;
         }
-        KeyItem homeless(key, value);
-        // A failed walk leaves some item homeless (not necessarily the new one);
-        // it is placed again after the rehash.
-        while (!Place(homeless))
-            Rehash();
+        InsertAbsent(key, value);
     }
 
     // Writes the key's value to value and returns true; an absent key leaves value as it was.
@@ -99,26 +95,50 @@ private:
     IArray<KeyItem>& Slots() { return Items; }
     const IArray<KeyItem>& Slots() const { return Items; }
 
-    unsigned Position1(const K& key) const { return Helper::Hash1(key, Seed) % Slots().Count(); }
-    unsigned Position2(const K& key) const { return Helper::Hash2(key, Seed) % Slots().Count(); }
+    // The slot count is a power of two, so the remainder is a mask.
+    unsigned Mask() const { return Items.SlotArray::Count() - 1; }
+    unsigned Position1(const K& key) const { return Helper::Hash1(key, Seed) & Mask(); }
+    unsigned Position2(const K& key) const { return Helper::Hash2(key, Seed) & Mask(); }
+
+    // Positions are always below the slot count, so lookups index the block
+    // directly instead of through the bounds-tested At.
+    KeyItem* SlotData() const { return const_cast<SlotArray&>(Items).SlotArray::Data(); }
 
     // The slot that holds key, or false with item null. The first position is
-    // always examined first. Slots are read through the read-only At; the slot
-    // handed out is the table's own, so writing through it is allowed.
-    bool FindItem(const K& key, KeyItem*& item) const
+    // always examined first, and the second hash is computed only when the
+    // first slot does not hold the key: most keys sit in their first slot.
+    // The slot handed out is the table's own, so writing through it is allowed.
+    // The first probe is small enough to be inlined into the caller; a call
+    // would cost as much as the probe.
+    [[gnu::always_inline]] bool FindItem(const K& key, KeyItem*& item) const
     {
+        KeyItem* first = SlotData() + Position1(key);
+        if (first->Used && Helper::Equal(first->Key, key)) {
+            item = first;
+            return true;
+        }
+        return FindSecond(key, item);
+    }
+
+    [[gnu::noinline]] bool FindSecond(const K& key, KeyItem*& item) const
+    {
+        KeyItem* second = SlotData() + Position2(key);
+        if (second->Used && Helper::Equal(second->Key, key)) {
+            item = second;
+            return true;
+        }
         item = nullptr;
-        const KeyItem& first = Slots().At(Position1(key));
-        const KeyItem& second = Slots().At(Position2(key));
-        if (first.Used && Helper::Equal(first.Key, key)) {
-            item = const_cast<KeyItem*>(&first);
-            return true;
-        }
-        if (second.Used && Helper::Equal(second.Key, key)) {
-            item = const_cast<KeyItem*>(&second);
-            return true;
-        }
         return false;
+    }
+
+    // Insert's placement, for a key known not to be in the table.
+    void InsertAbsent(const K& key, const V& value)
+    {
+        KeyItem homeless(key, value);
+        // A failed walk leaves some item homeless (not necessarily the new one);
+        // it is placed again after the rehash.
+        while (!Place(homeless))
+            Rehash();
     }
 
     // One displacement walk of at most EntryCount + 1 tries, starting at the
@@ -126,12 +146,11 @@ private:
     // was evicted last.
     bool Place(KeyItem& homeless)
     {
-        IArray<KeyItem>& slots = Slots();
+        KeyItem* slots = SlotData(); // a walk never grows the array
         unsigned bound = EntryCount + 1;
-        unsigned n = slots.Count();
-        unsigned p = Helper::Hash1(homeless.Key, Seed) % n;
+        unsigned p = Position1(homeless.Key);
         for (unsigned tries = 0; tries < bound; ++tries) {
-            KeyItem& slot = slots.At(p);
+            KeyItem& slot = slots[p];
             if (!slot.Used) {
                 slot = homeless;
                 ++EntryCount;
@@ -142,9 +161,8 @@ private:
             homeless = evicted;
             // The evicted item goes to its other position; if both are this
             // slot it comes straight back and the exchange repeats.
-            unsigned a1 = Helper::Hash1(homeless.Key, Seed) % n;
-            unsigned a2 = Helper::Hash2(homeless.Key, Seed) % n;
-            p = p == a1 ? a2 : a1;
+            unsigned a1 = Position1(homeless.Key);
+            p = p == a1 ? Position2(homeless.Key) : a1;
         }
         return false;
     }
@@ -155,13 +173,13 @@ private:
     void Rehash()
     {
         ++Seed;
-        IArray<KeyItem>& slots = Slots();
-        unsigned old = slots.Count();
+        unsigned old = SlotCount();
         if (old >= 0x80000000u)
             FatalError(); // slot counts beyond 2^31 are not representable
         Items.Resize(2 * old);
         for (unsigned i = 0; i < old; ++i) {
-            KeyItem& slot = slots.At(i);
+            // Read afresh: an insertion below may have moved the slots.
+            KeyItem& slot = SlotData()[i];
             if (!slot.Used)
                 continue;
             if (Position1(slot.Key) == i || Position2(slot.Key) == i)
@@ -169,8 +187,9 @@ private:
             KeyItem item(slot);
             slot.Used = false;
             --EntryCount;
-            // May grow the array again: slot is not used after this.
-            Insert(item.Key, item.Value);
+            // Keys are unique, so the one just taken out is absent: its
+            // insertion starts at the placement. May grow the array again.
+            InsertAbsent(item.Key, item.Value);
         }
     }
 

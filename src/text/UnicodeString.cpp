@@ -1,14 +1,14 @@
 #include "text/UnicodeString.h"
 
+#include "text/UnicodeCodecs.h"
+
+#include <algorithm>
+#include <cstring>
 
 namespace kz {
 namespace text {
 
 namespace {
-
-const unsigned int kMaxDecoded = 0x10FFFD;
-const unsigned int kMaxEncoded = 0x10FFFF;
-const unsigned short kReplacementCharacter = 0xFFFD;
 
 unsigned int Widen(char c)
 {
@@ -37,62 +37,18 @@ bool ResolveLength(const T* text, int length, unsigned& count)
     return count != 0;
 }
 
-template <typename Unit>
-bool FitsUtf16Unit(Unit u)
+// Sizes buffer for total elements the way adding them one by one would: first
+// room for count (the text's length), then doubling, so that the buffer's
+// capacity and allocations are those of the plain element-wise encoding.
+template <typename T>
+T* PrepareBuffer(kz::common::HybridArray<T, 0, kz::common::StandardDataHelper<T>>& buffer, unsigned count, unsigned total)
 {
-    if constexpr (sizeof(Unit) > sizeof(unsigned short))
-        return static_cast<unsigned long>(u) <= 0xFFFF;
-    else
-        return true;
-}
-
-// Shared by the UTF-16 and the wide-character input; a unit type wider than 16
-// bits may hold values that are no UTF-16 unit at all.
-template <typename Unit>
-bool DecodeUtf16(const Unit* text, int length, kz::common::IArray<unsigned int>& content)
-{
-    content.Clear();
-    unsigned count = 0;
-    if (!ResolveLength(text, length, count))
-        return true;
-    content.Reserve(count);
-
-    bool halfPending = false;
-    unsigned int high = 0;
-    for (unsigned i = 0; i < count; ++i) {
-        if (!FitsUtf16Unit(text[i])) {
-            content.Clear();
-            return false;
-        }
-        unsigned int u = static_cast<unsigned int>(text[i]);
-        unsigned int value;
-        if (!halfPending) {
-            if (u >= 0xD800 && u <= 0xDFFF) {
-                high = (u - 0xD800) << 10;
-                halfPending = true;
-                continue;
-            }
-            value = u;
-        } else {
-            if (u < 0xDC00 || u > 0xDFFF) {
-                content.Clear();
-                return false;
-            }
-            value = (high | (u - 0xDC00)) + 0x10000;
-            halfPending = false;
-        }
-        // Also refuses a pair led by a low half, which lands at 0x110000 or above.
-        if (value > kMaxDecoded) {
-            content.Clear();
-            return false;
-        }
-        content.Add(value);
-    }
-    if (halfPending) {
-        content.Clear();
-        return false;
-    }
-    return true;
+    buffer.Clear();
+    buffer.Reserve(count);
+    while (buffer.Capacity() < total)
+        buffer.Reserve(buffer.Capacity() + 1);
+    buffer.Resize(total);
+    return buffer.Data();
 }
 
 } // namespace
@@ -114,7 +70,7 @@ UnicodeString::UnicodeString(const unsigned short* utf16, int length)
 
 UnicodeString::UnicodeString(const wchar_t* text, int length)
 {
-    DecodeUtf16(text, length, m_content);
+    DecodeUtf16Into(text, length);
 }
 
 UnicodeString::UnicodeString(const unsigned int* codePoints, int length)
@@ -126,85 +82,66 @@ UnicodeString& UnicodeString::operator=(const UnicodeString& other)
 {
     // The array's assignment would empty the content before reading it.
     if (&other != this)
-        m_content = other.m_content;
+        Content() = other.m_content;
     return *this;
 }
 
 bool UnicodeString::SetUtf8(const char* text, int length)
 {
-    m_content.Clear();
+    Array<unsigned int>& content = Content();
+    content.Clear();
     unsigned count = 0;
     if (!ResolveLength(text, length, count))
         return true;
-    m_content.Reserve(count);
-    // Malformed input drops what was decoded before it as well.
-    auto malformed = [this] {
-        m_content.Resize(0);
+    // At most one code point per byte: decode straight into the block, which
+    // holds as much as reserving room for count code points gives.
+    content.Resize(count);
+    std::uint32_t n = DecodeUtf8(reinterpret_cast<const unsigned char*>(text), count, content.Data());
+    if (n == kMalformedText) {
+        // Malformed input drops what was decoded before it as well.
+        content.Resize(0);
         return false;
-    };
-
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
-    unsigned int value = 0;
-    unsigned int sequenceLength = 0;
-    unsigned int pending = 0; // continuation bytes still expected
-    for (unsigned i = 0; i < count; ++i) {
-        unsigned int b = bytes[i];
-        if (pending == 0) {
-            if (b == 0xC0 || b == 0xC1 || b >= 0xF5)
-                return malformed();
-            if (b <= 0x7F) {
-                m_content.Add(b);
-                continue;
-            }
-            if ((b & 0xE0) == 0xC0) {
-                value = (b & 0x1F) << 6;
-                sequenceLength = 2;
-            } else if ((b & 0xF0) == 0xE0) {
-                value = (b & 0x0F) << 12;
-                sequenceLength = 3;
-            } else if ((b & 0xF8) == 0xF0) {
-                value = (b & 0x07) << 18;
-                sequenceLength = 4;
-            } else {
-                return malformed();
-            }
-            pending = sequenceLength - 1;
-            continue;
-        }
-        // The top bit alone marks a continuation byte.
-        if ((b & 0x80) == 0)
-            return malformed();
-        --pending;
-        value |= (b & 0x3F) << (6 * pending);
-        if (pending != 0)
-            continue;
-        bool overlong = (sequenceLength == 3 && value < 0x800) || (sequenceLength == 4 && value < 0x10000);
-        if (overlong || value > kMaxDecoded)
-            return malformed();
-        m_content.Add(value);
     }
-    if (pending != 0)
-        return malformed();
+    content.Truncate(n);
+    return true;
+}
+
+template <typename Unit>
+bool UnicodeString::DecodeUtf16Into(const Unit* text, int length)
+{
+    Array<unsigned int>& content = Content();
+    content.Clear();
+    unsigned count = 0;
+    if (!ResolveLength(text, length, count))
+        return true;
+    content.Resize(count);
+    std::uint32_t n = DecodeUtf16(text, count, content.Data());
+    if (n == kMalformedText) {
+        content.Clear();
+        return false;
+    }
+    content.Truncate(n);
     return true;
 }
 
 bool UnicodeString::SetUtf16(const unsigned short* text, int length)
 {
-    return DecodeUtf16(text, length, m_content);
+    return DecodeUtf16Into(text, length);
 }
 
 bool UnicodeString::SetCodePoints(const unsigned int* values, int length)
 {
-    m_content.Clear();
+    Array<unsigned int>& content = Content();
+    content.Clear();
     unsigned count = 0;
     if (ResolveLength(values, length, count))
-        m_content.AddRange(values, count);
+        content.AddRange(values, count);
     return true;
 }
 
 void UnicodeString::Clear()
 {
-    m_content.Clear();
+    Content().Clear();
 }
 
 unsigned UnicodeString::GetLength() const
@@ -221,54 +158,38 @@ unsigned int UnicodeString::GetAt(unsigned index) const
 
 const char* UnicodeString::GetUtf8()
 {
-    m_utf8.Clear();
-    m_utf8.Reserve(m_content.Count());
-    for (unsigned i = 0; i < m_content.Count(); ++i) {
-        unsigned int c = m_content.At(i);
-        if (c <= 0x7F) {
-            m_utf8.Add(static_cast<char>(c));
-        } else if (c <= 0x7FF) {
-            m_utf8.Add(static_cast<char>(0xC0 | (c >> 6)));
-            m_utf8.Add(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c <= 0xFFFF) {
-            m_utf8.Add(static_cast<char>(0xE0 | (c >> 12)));
-            m_utf8.Add(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            m_utf8.Add(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c <= kMaxEncoded) {
-            m_utf8.Add(static_cast<char>(0xF0 | (c >> 18)));
-            m_utf8.Add(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            m_utf8.Add(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            m_utf8.Add(static_cast<char>(0x80 | (c & 0x3F)));
-        }
+    if ((m_current & kUtf8Current) == 0) {
+        unsigned count = m_content.Count();
+        std::uint32_t length = EncodedUtf8Length(Points(), count);
+        char* out = PrepareBuffer(m_utf8, count, length + 1);
+        EncodeUtf8(Points(), count, out);
+        out[length] = 0;
+        m_current |= kUtf8Current;
     }
-    m_utf8.Add(0);
     return m_utf8.Data();
 }
 
 const unsigned short* UnicodeString::GetUtf16()
 {
-    m_utf16.Clear();
-    m_utf16.Reserve(m_content.Count());
-    for (unsigned i = 0; i < m_content.Count(); ++i) {
-        unsigned int c = m_content.At(i);
-        if (c <= 0xFFFF) {
-            // A lone surrogate value has no UTF-16 form; hand out well-formed text.
-            bool surrogate = c >= 0xD800 && c <= 0xDFFF;
-            m_utf16.Add(surrogate ? kReplacementCharacter : static_cast<unsigned short>(c));
-        } else if (c <= kMaxEncoded) {
-            m_utf16.Add(static_cast<unsigned short>(0xD800 + ((c - 0x10000) >> 10)));
-            m_utf16.Add(static_cast<unsigned short>(0xDC00 + (c & 0x3FF)));
-        }
+    if ((m_current & kUtf16Current) == 0) {
+        unsigned count = m_content.Count();
+        std::uint32_t length = EncodedUtf16Length(Points(), count);
+        unsigned short* out = PrepareBuffer(m_utf16, count, length + 1);
+        EncodeUtf16(Points(), count, out);
+        out[length] = 0;
+        m_current |= kUtf16Current;
     }
-    m_utf16.Add(0);
     return m_utf16.Data();
 }
 
 const unsigned int* UnicodeString::GetCodePoints()
 {
-    m_codePoints.Clear();
-    m_codePoints.AddAll(m_content);
-    m_codePoints.Add(0);
+    if ((m_current & kCodePointsCurrent) == 0) {
+        m_codePoints.Clear();
+        m_codePoints.AddAll(m_content);
+        m_codePoints.Add(0);
+        m_current |= kCodePointsCurrent;
+    }
     return m_codePoints.Data();
 }
 
@@ -277,9 +198,9 @@ UnicodeString& UnicodeString::Append(const UnicodeString& other)
     if (&other == this) {
         // Growth may release the block that the source range lies in.
         UnicodeString copy(other);
-        m_content.AddAll(copy.m_content);
+        Content().AddAll(copy.m_content);
     } else {
-        m_content.AddAll(other.m_content);
+        Content().AddAll(other.m_content);
     }
     return *this;
 }
@@ -292,7 +213,7 @@ UnicodeString& UnicodeString::operator+=(const UnicodeString& other)
 UnicodeString& UnicodeString::AppendCodePoint(unsigned int value)
 {
     if (value != 0)
-        m_content.Add(value);
+        Content().Add(value);
     return *this;
 }
 
@@ -400,32 +321,41 @@ bool UnicodeString::EndsWith(const UnicodeString& other) const
 int UnicodeString::Find(char c, unsigned start) const
 {
     unsigned int value = Widen(c);
+    const unsigned int* text = Points();
     for (unsigned i = start; i < m_content.Count(); ++i) {
-        if (m_content.At(i) == value)
+        if (text[i] == value)
             return static_cast<int>(i);
     }
     return -1;
 }
 
+namespace {
+
+// The first occurrence of what in text at or after start, or length when
+// there is none: a scan for what's first code point, then a comparison of the rest.
+unsigned Search(const unsigned int* text, unsigned length, const unsigned int* what, unsigned whatLength, unsigned start)
+{
+    if (whatLength == 0 || whatLength > length)
+        return length;
+    const unsigned int first = what[0];
+    const std::size_t restBytes = (whatLength - 1) * sizeof(unsigned int);
+    const unsigned last = length - whatLength; // the last index where what still fits
+    for (unsigned p = start; p <= last; ++p) {
+        if (text[p] == first && std::memcmp(text + p + 1, what + 1, restBytes) == 0)
+            return p;
+    }
+    return length;
+}
+
+} // namespace
+
 int UnicodeString::Find(const UnicodeString& what, unsigned start) const
 {
     unsigned length = m_content.Count();
-    unsigned whatLength = what.m_content.Count();
-    if (whatLength == 0 || whatLength > length || start >= length)
+    if (start >= length)
         return -1;
-    for (unsigned p = start; p < length; ++p) {
-        unsigned matched = 0;
-        while (matched < whatLength) {
-            if (p + matched >= length)
-                return -1; // later candidates are shorter still
-            if (m_content.At(p + matched) != what.m_content.At(matched))
-                break;
-            ++matched;
-        }
-        if (matched == whatLength)
-            return static_cast<int>(p);
-    }
-    return -1;
+    unsigned p = Search(Points(), length, what.Points(), what.m_content.Count(), start);
+    return p == length ? -1 : static_cast<int>(p);
 }
 
 int UnicodeString::FindLast(char c) const
@@ -485,13 +415,63 @@ bool UnicodeString::Replace(const UnicodeString& what, const UnicodeString& with
     return true;
 }
 
+void UnicodeString::AppendWithoutZeros(const unsigned int* values, unsigned count)
+{
+    Array<unsigned int>& content = Content();
+    unsigned from = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        if (values[i] == 0) {
+            content.AddRange(values + from, i - from);
+            from = i + 1;
+        }
+    }
+    content.AddRange(values + from, count - from);
+}
+
 bool UnicodeString::ReplaceAll(const UnicodeString& what, const UnicodeString& with)
 {
-    int position = 0;
-    bool any = false;
-    while (Replace(what, with, &position))
-        any = true;
-    return any;
+    if (&what == this || &with == this) {
+        UnicodeString whatCopy(what);
+        UnicodeString withCopy(with);
+        return ReplaceAll(whatCopy, withCopy);
+    }
+    const unsigned length = m_content.Count();
+    const unsigned whatLength = what.m_content.Count();
+    const unsigned withLength = with.m_content.Count();
+    const unsigned int* text = Points();
+    const unsigned first = Search(text, length, what.Points(), whatLength, 0);
+    if (first == length)
+        return false;
+
+    // The first replacement drops the zeros of everything but the inserted
+    // text, so later searches run over the rest of the text without its zeros.
+    const unsigned int* tail = text + first + whatLength;
+    unsigned tailLength = length - first - whatLength;
+    UnicodeString rest;
+    if (std::find(tail, tail + tailLength, 0u) != tail + tailLength) {
+        rest.AppendWithoutZeros(tail, tailLength);
+        tail = rest.Points();
+        tailLength = rest.m_content.Count();
+    }
+
+    UnicodeString result;
+    result.m_content.Reserve(length);
+    result.AppendWithoutZeros(text, first);
+    unsigned from = 0;
+    for (;;) {
+        unsigned next = Search(tail, tailLength, what.Points(), whatLength, from);
+        if (next == tailLength) {
+            // The last inserted text keeps its zeros: no later replacement cut it.
+            result.m_content.AddRange(with.Points(), withLength);
+            result.m_content.AddRange(tail + from, tailLength - from);
+            break;
+        }
+        result.AppendWithoutZeros(with.Points(), withLength);
+        result.m_content.AddRange(tail + from, next - from);
+        from = next + whatLength;
+    }
+    *this = result;
+    return true;
 }
 
 } // namespace text

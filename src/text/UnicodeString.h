@@ -22,9 +22,10 @@ namespace text {
 // text empty. Content set with SetCodePoints, AppendCodePoint or AppendChar is
 // stored as given, whatever its value.
 //
-// GetUtf8, GetUtf16 and GetCodePoints re-encode the whole text into a buffer of
-// the string's own on every call and return that buffer: the pointer stays
-// valid until the next call of the same accessor or the string's destruction.
+// GetUtf8, GetUtf16 and GetCodePoints encode the text into a buffer of the
+// string's own and return that buffer: the pointer stays valid until the next
+// call of the same accessor or the string's destruction. A buffer is encoded
+// again only once the content has changed since it was last written.
 // Since even the accessors write, a string belongs to one thread at a time.
 //
 // 8-bit characters (Find, FindLast, AppendChar, Split) are widened as signed
@@ -104,7 +105,10 @@ public:
     // when there is none. Code points of value 0 outside the occurrence are
     // dropped from the text.
     bool Replace(const UnicodeString& what, const UnicodeString& with, int* position = nullptr);
-    // Each search resumes after the text just inserted, so the loop always ends.
+    // Every occurrence, as repeated Replace calls would leave it when each
+    // search resumes right after the text just inserted: an inserted text is
+    // never searched again, and code points of value 0 outside the last
+    // inserted text are dropped. One pass over the text.
     bool ReplaceAll(const UnicodeString& what, const UnicodeString& with);
 
     // True for the empty text.
@@ -145,10 +149,27 @@ private:
     template <typename T>
     using Array = kz::common::HybridArray<T, 0, kz::common::StandardDataHelper<T>>;
 
+    // Bits of m_current: which buffers still show the content.
+    enum : unsigned char { kUtf8Current = 1, kUtf16Current = 2, kCodePointsCurrent = 4 };
+
+    // Every change of the content goes through here first.
+    Array<unsigned int>& Content()
+    {
+        m_current = 0;
+        return m_content;
+    }
+    // The content's block; Data is not const in the array's interface.
+    const unsigned int* Points() const { return const_cast<Array<unsigned int>&>(m_content).Data(); }
+
+    template <typename Unit>
+    bool DecodeUtf16Into(const Unit* text, int length);
+    void AppendWithoutZeros(const unsigned int* values, unsigned count);
+
     Array<unsigned int> m_content;
     Array<char> m_utf8;
     Array<unsigned short> m_utf16;
     Array<unsigned int> m_codePoints;
+    unsigned char m_current = 0;
 };
 
 } // namespace text

@@ -3,9 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <random>
+#include <vector>
 
 using kz::common::HashBytes1;
 using kz::common::HashBytes2;
+using kz::common::HashWord1;
+using kz::common::HashWord2;
 
 namespace {
 
@@ -58,4 +62,40 @@ TEST(HashBytesValues, EmptyDataHashesTheSeedOnly)
     EXPECT_EQ(0x00000000u, HashBytes2(nullptr, 0, 0));
     EXPECT_EQ(0x83855405u, HashBytes1(nullptr, 0x80, 0));
     EXPECT_EQ(0xbc97a080u, HashBytes2(nullptr, 0x80, 0));
+}
+
+// The table hashes 32-bit keys with inline word versions of the two hashes;
+// they must agree with the byte hashes on every seed byte's sign and every
+// data byte at every place.
+TEST(HashBytesValues, WordHashesAgreeWithTheByteHashes)
+{
+    std::vector<std::uint32_t> seeds;
+    for (std::uint32_t seed = 0; seed < 0x120; ++seed)
+        seeds.push_back(seed);
+    for (unsigned place = 0; place < 4; ++place) {
+        seeds.push_back(0x80u << (8 * place));
+        seeds.push_back(0xFFu << (8 * place));
+        seeds.push_back(0x7Fu << (8 * place));
+    }
+    seeds.push_back(0xFFFFFFFFu);
+    seeds.push_back(0x12345678u);
+
+    std::vector<std::uint32_t> keys = {0u, 0xFFFFFFFFu, 0x80808080u, 0x7F7F7F7Fu};
+    for (std::uint32_t byte = 1; byte < 0x100; ++byte) {
+        for (unsigned place = 0; place < 4; ++place)
+            keys.push_back(byte << (8 * place));
+    }
+    std::mt19937 random(9u);
+    for (int i = 0; i < 500; ++i)
+        keys.push_back(random());
+
+    for (std::uint32_t seed : seeds) {
+        for (std::uint32_t key : keys) {
+            const unsigned char bytes[4] = {
+                static_cast<unsigned char>(key), static_cast<unsigned char>(key >> 8),
+                static_cast<unsigned char>(key >> 16), static_cast<unsigned char>(key >> 24)};
+            ASSERT_EQ(HashBytes1(bytes, seed, 4), HashWord1(key, seed)) << std::hex << "key 0x" << key << " seed 0x" << seed;
+            ASSERT_EQ(HashBytes2(bytes, seed, 4), HashWord2(key, seed)) << std::hex << "key 0x" << key << " seed 0x" << seed;
+        }
+    }
 }

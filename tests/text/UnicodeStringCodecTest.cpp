@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <functional>
+#include <utility>
 
 namespace {
 
@@ -177,4 +180,178 @@ TEST(CodecRoundTrip, EveryAcceptedCodePoint)
         ASSERT_TRUE(fromUtf16.SetUtf16(units, -1)) << std::hex << c;
         ASSERT_EQ((Points{c}), CodePoints(fromUtf16)) << std::hex << c;
     }
+}
+
+namespace {
+
+// Plain decoders and encoders written from the rules, one element at a time,
+// against which the string's fast paths (runs of ASCII taken eight bytes at a
+// time) are checked.
+Points ReferenceUtf8(const std::string& bytes)
+{
+    Points values;
+    std::size_t i = 0;
+    while (i < bytes.size()) {
+        unsigned int b = static_cast<unsigned char>(bytes[i++]);
+        if (b == 0xC0 || b == 0xC1 || b >= 0xF5)
+            return kMalformed;
+        if (b <= 0x7F) {
+            values.push_back(b);
+            continue;
+        }
+        unsigned int length = (b & 0xE0) == 0xC0 ? 2 : (b & 0xF0) == 0xE0 ? 3 : (b & 0xF8) == 0xF0 ? 4 : 0;
+        if (length == 0)
+            return kMalformed;
+        unsigned int value = b & (0xFF >> (length + 1));
+        for (unsigned int k = 1; k < length; ++k) {
+            if (i == bytes.size() || (static_cast<unsigned char>(bytes[i]) & 0x80) == 0)
+                return kMalformed;
+            value = (value << 6) | (static_cast<unsigned char>(bytes[i++]) & 0x3F);
+        }
+        if ((length == 3 && value < 0x800) || (length == 4 && (value < 0x10000 || value > 0x10FFFD)))
+            return kMalformed;
+        values.push_back(value);
+    }
+    return values;
+}
+
+std::string ReferenceEncodeUtf8(const Points& values)
+{
+    std::string bytes;
+    for (unsigned int c : values) {
+        int n = c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : c <= 0x10FFFF ? 4 : 0;
+        const unsigned char leads[] = {0, 0, 0xC0, 0xE0, 0xF0};
+        for (int k = 0; k < n; ++k) {
+            unsigned int part = (c >> (6 * (n - 1 - k))) & (k == 0 ? 0xFF : 0x3F);
+            bytes.push_back(static_cast<char>(k == 0 ? (n == 1 ? c : leads[n] | part) : 0x80 | part));
+        }
+    }
+    return bytes;
+}
+
+std::string Utf8Bytes(UnicodeString& text)
+{
+    return std::string(text.GetUtf8());
+}
+
+// Checks one byte string, alone and inside runs of ASCII that put it at every
+// place of an eight-byte block.
+void ExpectSameDecoding(const std::string& bytes)
+{
+    for (std::size_t before : {0, 3, 7}) {
+        std::string padded = std::string(before, 'p') + bytes + std::string(17 - before, 'q');
+        Points expected = ReferenceUtf8(padded);
+        ASSERT_EQ(expected, DecodeUtf8(padded)) << testing::PrintToString(padded);
+        if (expected == kMalformed)
+            continue;
+        UnicodeString text(expected.data(), static_cast<int>(expected.size()));
+        std::string encoded = ReferenceEncodeUtf8(expected);
+        ASSERT_EQ(encoded.substr(0, encoded.find('\0')), Utf8Bytes(text)) << testing::PrintToString(padded);
+    }
+}
+
+} // namespace
+
+TEST(CodecFastPaths, Utf8AgreesWithPlainDecoding)
+{
+    const unsigned char tails[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xFF};
+    for (unsigned int lead = 0; lead < 0x100; ++lead) {
+        ExpectSameDecoding(std::string(1, static_cast<char>(lead)));
+        for (unsigned int second = 0; second < 0x100; ++second) {
+            std::string pair = {static_cast<char>(lead), static_cast<char>(second)};
+            ExpectSameDecoding(pair);
+            if (lead < 0xE0)
+                continue;
+            for (unsigned char third : tails) {
+                ExpectSameDecoding(pair + static_cast<char>(third));
+                if (lead >= 0xF0) {
+                    for (unsigned char fourth : {0x41, 0x80, 0xBF})
+                        ExpectSameDecoding(pair + static_cast<char>(third) + static_cast<char>(fourth));
+                }
+            }
+        }
+    }
+}
+
+TEST(CodecFastPaths, Utf16AgreesWithPlainCoding)
+{
+    // Every pair of units from the classes the decoder tells apart, inside ASCII.
+    const unsigned short classes[] = {0x0000, 0x0041, 0x007F, 0x0080, 0x07FF, 0x0800, 0xD7FF, 0xD800,
+                                      0xDBFF, 0xDC00, 0xDFFF, 0xE000, 0xFFFD, 0xFFFF};
+    for (unsigned short first : classes) {
+        for (unsigned short second : classes) {
+            for (unsigned before = 0; before < 3; ++before) {
+                Units16 units(before, 0x61);
+                units.push_back(first);
+                units.push_back(second);
+                units.push_back(0x7A);
+                // The plain rules: a high or low half must be followed by a low half.
+                Points expected;
+                for (std::size_t i = 0; i < units.size(); ++i) {
+                    unsigned int u = units[i];
+                    if (u < 0xD800 || u > 0xDFFF) {
+                        expected.push_back(u);
+                    } else if (i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF &&
+                               ((u - 0xD800) << 10 | (units[i + 1] - 0xDC00)) + 0x10000 <= 0x10FFFD) {
+                        expected.push_back(((u - 0xD800) << 10 | (units[i + 1] - 0xDC00)) + 0x10000);
+                        ++i;
+                    } else {
+                        expected = kMalformed;
+                        break;
+                    }
+                }
+                ASSERT_EQ(expected, DecodeUtf16(units)) << std::hex << first << ' ' << second;
+                if (expected == kMalformed)
+                    continue;
+                UnicodeString text(expected.data(), static_cast<int>(expected.size()));
+                Units16 encoded;
+                for (unsigned int c : expected) {
+                    if (c > 0xFFFF) {
+                        encoded.push_back(static_cast<unsigned short>(0xD800 + ((c - 0x10000) >> 10)));
+                        encoded.push_back(static_cast<unsigned short>(0xDC00 + (c & 0x3FF)));
+                    } else {
+                        encoded.push_back(static_cast<unsigned short>(c));
+                    }
+                }
+                encoded.resize(std::find(encoded.begin(), encoded.end(), 0) - encoded.begin());
+                ASSERT_EQ(encoded, Units(text.GetUtf16())) << std::hex << first << ' ' << second;
+            }
+        }
+    }
+}
+
+TEST(EncodedBuffers, FollowEveryChangeOfTheContent)
+{
+    // Buffers are encoded again only after a change: each change must be seen.
+    const std::vector<std::pair<const char*, std::function<void(UnicodeString&)>>> changes = {
+        {"SetUtf8", [](UnicodeString& s) { s.SetUtf8("xy", -1); }},
+        {"malformed SetUtf8", [](UnicodeString& s) { s.SetUtf8("\x80", -1); }},
+        {"SetUtf16", [](UnicodeString& s) { const unsigned short u[] = {0x78, 0}; s.SetUtf16(u, -1); }},
+        {"SetCodePoints", [](UnicodeString& s) { const unsigned int v[] = {0x1F600, 0}; s.SetCodePoints(v, -1); }},
+        {"Clear", [](UnicodeString& s) { s.Clear(); }},
+        {"assignment", [](UnicodeString& s) { s = Text("\xC3\xA9"); }},
+        {"Append", [](UnicodeString& s) { s.Append(Text("d")); }},
+        {"Append itself", [](UnicodeString& s) { s.Append(s); }},
+        {"AppendCodePoint", [](UnicodeString& s) { s.AppendCodePoint(0x64); }},
+        {"AppendChar", [](UnicodeString& s) { s.AppendChar("d"); }},
+        {"AppendNumber", [](UnicodeString& s) { s.AppendNumber(7); }},
+        {"Replace", [](UnicodeString& s) { s.Replace(Text("b"), Text("XY")); }},
+        {"ReplaceAll", [](UnicodeString& s) { s.ReplaceAll(Text("b"), Text("XY")); }},
+    };
+    for (const auto& change : changes) {
+        UnicodeString text = Text("abc");
+        text.GetUtf8();
+        text.GetUtf16();
+        text.GetCodePoints();
+        change.second(text);
+        UnicodeString fresh(text); // a copy starts with empty buffers
+        EXPECT_EQ(fresh.ToStdString(), text.ToStdString()) << change.first;
+        EXPECT_EQ(Units(fresh.GetUtf16()), Units(text.GetUtf16())) << change.first;
+        const unsigned int* values = text.GetCodePoints();
+        EXPECT_EQ(CodePoints(fresh), Points(values, values + text.GetLength())) << change.first;
+    }
+    // Unchanged content hands out the same buffer again.
+    UnicodeString text = Text("abc");
+    const unsigned short* units = text.GetUtf16();
+    EXPECT_EQ(units, text.GetUtf16());
 }

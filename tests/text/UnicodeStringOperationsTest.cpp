@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <csignal>
+#include <iterator>
+#include <vector>
 
 TEST(Reading, GetAtOfEmptyTextIsZeroAndPastEndStops)
 {
@@ -139,4 +142,74 @@ TEST(Replacement, AllWithoutRevisitingInsertedText)
     text = Text("1,2,,3");
     EXPECT_TRUE(text.ReplaceAll(Text(","), Text("; ")));
     EXPECT_EQ("1; 2; ; 3", text.ToStdString());
+}
+
+TEST(Replacement, AllLeavesNoOccurrenceAfterDroppedZeros)
+{
+    // The first replacement drops the zero before the second "a"; the next
+    // search must still start right after the inserted text.
+    const unsigned int values[] = {0, 0x61, 0, 0x61};
+    UnicodeString text(values, 4);
+    EXPECT_TRUE(text.ReplaceAll(Text("a"), Text("b")));
+    EXPECT_EQ((Points{0x62, 0x62}), CodePoints(text));
+}
+
+namespace {
+
+// ReplaceAll by its definition: Replace again and again, each search starting
+// right after the text just inserted; Replace keeps only the code points of
+// the inserted text and drops every other 0.
+bool ReplaceAllModel(Points& text, const Points& what, const Points& with)
+{
+    auto dropZeros = [](Points::const_iterator from, Points::const_iterator to) {
+        Points kept;
+        std::copy_if(from, to, std::back_inserter(kept), [](unsigned int c) { return c != 0; });
+        return kept;
+    };
+    bool any = false;
+    std::size_t start = 0;
+    while (!what.empty() && start + what.size() <= text.size()) {
+        auto found = std::search(text.begin() + start, text.end(), what.begin(), what.end());
+        if (found == text.end())
+            break;
+        Points next = dropZeros(text.begin(), found);
+        next.insert(next.end(), with.begin(), with.end());
+        start = next.size();
+        Points rest = dropZeros(found + what.size(), text.end());
+        next.insert(next.end(), rest.begin(), rest.end());
+        text = next;
+        any = true;
+    }
+    return any;
+}
+
+} // namespace
+
+TEST(Replacement, AllAgreesWithRepeatedReplaceOnEverySmallText)
+{
+    // Every text of up to six code points over 0, a and b.
+    const unsigned int alphabet[] = {0, 0x61, 0x62};
+    const std::vector<Points> whats = {{0x61}, {0x61, 0x62}, {0x61, 0}, {0}, {0x61, 0x61}, {}};
+    const std::vector<Points> withs = {{}, {0x62}, {0x61}, {0, 0x62}, {0x62, 0x61, 0}, {0x61, 0x61}};
+    for (unsigned length = 0; length <= 6; ++length) {
+        unsigned combinations = 1;
+        for (unsigned i = 0; i < length; ++i)
+            combinations *= 3;
+        for (unsigned n = 0; n < combinations; ++n) {
+            Points original;
+            for (unsigned i = 0, rest = n; i < length; ++i, rest /= 3)
+                original.push_back(alphabet[rest % 3]);
+            for (const Points& what : whats) {
+                for (const Points& with : withs) {
+                    Points expected = original;
+                    bool expectedResult = ReplaceAllModel(expected, what, with);
+                    UnicodeString text(original.data(), static_cast<int>(original.size()));
+                    bool result = text.ReplaceAll(UnicodeString(what.data(), static_cast<int>(what.size())),
+                                                  UnicodeString(with.data(), static_cast<int>(with.size())));
+                    ASSERT_EQ(expectedResult, result) << "text " << n << " of length " << length;
+                    ASSERT_EQ(expected, CodePoints(text)) << "text " << n << " of length " << length;
+                }
+            }
+        }
+    }
 }
