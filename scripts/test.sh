@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native ones under AddressSanitizer
-# and UBSan, the Windows ones under Wine.
+# and UBSan, the threaded client case again under ThreadSanitizer, the Windows
+# ones under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/compile.sh
+echo "== building the client tests under ThreadSanitizer"
+cmake -S . -B build/tsan -G Ninja -DTESMA_TSAN=ON >/dev/null
+cmake --build build/tsan --target client_tests
 
 # Whatever happens, no wineserver outlives the run.
 trap 'WINEPREFIX=$PWD/build/win32/wineprefix wineserver -k >/dev/null 2>&1 || true' EXIT
 status=0
 echo "== native tests"
 ctest --test-dir build/native --output-on-failure -j2 || status=1
+echo "== clients on several threads under ThreadSanitizer"
+build/tsan/tests/client/client_tests --gtest_filter='ClientLifetime.*' || status=1
 echo "== Windows tests under Wine"
 ctest --test-dir build/win32 --output-on-failure || status=1
 exit $status
