@@ -5,7 +5,9 @@
 // the listener's result is handed back to the launcher.
 //
 // The library never creates, copies or deletes a listener: the game keeps it
-// alive until it has been called or the client has been destroyed.
+// alive until it has been called or the client has been destroyed. A listener
+// may destroy its client, even the last one; it must not throw (see
+// TesmaClient.h).
 
 namespace kz {
 namespace tesmaclient {
