@@ -13,7 +13,7 @@ namespace devlauncher {
 std::FILE* OpenFile(const std::string& path, const char* mode);
 bool RemoveFile(const std::string& path);
 // Moves from over to, replacing to if it exists.
-bool ReplaceFile(const std::string& from, const std::string& to);
+bool MoveOver(const std::string& from, const std::string& to);
 // Creates path and any missing parent; true when it exists afterwards.
 bool MakeDirectories(const std::string& path);
 // False when the variable is not set.

@@ -16,7 +16,7 @@ bool RemoveFile(const std::string& path)
     return std::remove(path.c_str()) == 0;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to)
+bool MoveOver(const std::string& from, const std::string& to)
 {
     return std::rename(from.c_str(), to.c_str()) == 0;
 }

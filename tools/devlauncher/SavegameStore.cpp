@@ -52,7 +52,7 @@ bool WriteWhole(const std::string& path, const std::vector<unsigned char>& bytes
         if (std::fflush(file.get()) != 0)
             return false;
     }
-    return ReplaceFile(temporary, path);
+    return MoveOver(temporary, path);
 }
 
 bool SameSavegame(const SavegameEntry& entry, unsigned productId, unsigned savegameId)
