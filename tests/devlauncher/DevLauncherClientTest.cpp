@@ -93,6 +93,7 @@ TEST(DevLauncherThroughTheClient, GameWritesListsReadsBackAndRemovesASavegame)
     ASSERT_EQ(1u, bytes.Reports.size());
     EXPECT_EQ(0u, bytes.Reports[0][1]);
     EXPECT_EQ(8u, bytes.Reports[0][2]);
+    EXPECT_TRUE(std::filesystem::exists(saves + "/catalog.bin")) << "not in the folder the environment named";
 
     client.GetSavegameList(client.GetRequestUniqueId(), &game, Product);
     client.Update();
