@@ -1,0 +1,128 @@
+// tesma-devlauncher: registers the development launcher for 32-bit games, or
+// removes that registration.
+//
+//   tesma-devlauncher register [folder]   InstallDir = folder (default: this program's folder)
+//   tesma-devlauncher unregister [folder] deletes InstallDir if it names folder
+//
+// Writes HKEY_LOCAL_MACHINE\SOFTWARE\Dovrix\Launcher in the 32-bit view, the
+// one a 32-bit game reads (SOFTWARE\WOW6432Node\... on 64-bit Windows), so it
+// needs an administrator.
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+
+const wchar_t LauncherKey[] = L"SOFTWARE\\Dovrix\\Launcher";
+const wchar_t ValueName[] = L"InstallDir";
+const wchar_t LibraryName[] = L"dovtesmaapi_r2.dll";
+// KEY_WOW64_32KEY: a 64-bit build of this program would otherwise write the
+// 64-bit view, which 32-bit games never read.
+constexpr REGSAM View = KEY_WOW64_32KEY;
+
+std::wstring ProgramFolder()
+{
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    const size_t separator = folder.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? std::wstring(L".") : folder.substr(0, separator);
+}
+
+// The absolute form, without a trailing separator, as the registry should hold it.
+std::wstring FullFolder(const std::wstring& folder)
+{
+    wchar_t full[MAX_PATH];
+    const DWORD length = GetFullPathNameW(folder.c_str(), MAX_PATH, full, nullptr);
+    std::wstring result = length != 0 && length < MAX_PATH ? std::wstring(full, length) : folder;
+    while (result.size() > 3 && (result.back() == L'\\' || result.back() == L'/'))
+        result.pop_back();
+    return result;
+}
+
+bool ReadInstallDir(std::wstring& value)
+{
+    HKEY key;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, LauncherKey, 0, KEY_READ | View, &key) != ERROR_SUCCESS)
+        return false;
+    wchar_t data[MAX_PATH + 1] = {};
+    DWORD size = sizeof data - sizeof(wchar_t);
+    DWORD type = 0;
+    const LONG result = RegQueryValueExW(key, ValueName, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (result != ERROR_SUCCESS || type != REG_SZ)
+        return false;
+    value.assign(data, size / sizeof(wchar_t));
+    while (!value.empty() && value.back() == L'\0')
+        value.pop_back();
+    return true;
+}
+
+int Register(const std::wstring& folder)
+{
+    const std::wstring library = folder + L"\\" + LibraryName;
+    if (GetFileAttributesW(library.c_str()) == INVALID_FILE_ATTRIBUTES)
+        std::fwprintf(stderr, L"warning: %ls does not exist\n", library.c_str());
+    std::wstring previous;
+    if (ReadInstallDir(previous) && _wcsicmp(previous.c_str(), folder.c_str()) != 0)
+        std::wprintf(L"replacing the registered launcher %ls\n", previous.c_str());
+    HKEY key;
+    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, LauncherKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_SET_VALUE | View, nullptr, &key, nullptr);
+    if (result == ERROR_SUCCESS) {
+        result = RegSetValueExW(key, ValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                                DWORD((folder.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+    if (result != ERROR_SUCCESS) {
+        std::fwprintf(stderr, L"cannot write HKEY_LOCAL_MACHINE\\%ls (error %ld%ls)\n", LauncherKey, long(result),
+                      result == ERROR_ACCESS_DENIED ? L": run as administrator" : L"");
+        return 1;
+    }
+    std::wprintf(L"registered %ls\n", folder.c_str());
+    return 0;
+}
+
+int Unregister(const std::wstring& folder)
+{
+    std::wstring current;
+    if (!ReadInstallDir(current)) {
+        std::wprintf(L"no launcher registered\n");
+        return 0;
+    }
+    // Someone else's launcher stays registered.
+    if (_wcsicmp(current.c_str(), folder.c_str()) != 0) {
+        std::fwprintf(stderr, L"the registered launcher is %ls, not %ls: left alone\n", current.c_str(),
+                      folder.c_str());
+        return 1;
+    }
+    HKEY key;
+    LONG result = RegOpenKeyExW(HKEY_LOCAL_MACHINE, LauncherKey, 0, KEY_SET_VALUE | View, &key);
+    if (result == ERROR_SUCCESS) {
+        result = RegDeleteValueW(key, ValueName);
+        RegCloseKey(key);
+    }
+    if (result != ERROR_SUCCESS) {
+        std::fwprintf(stderr, L"cannot delete the value (error %ld%ls)\n", long(result),
+                      result == ERROR_ACCESS_DENIED ? L": run as administrator" : L"");
+        return 1;
+    }
+    std::wprintf(L"unregistered %ls\n", folder.c_str());
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    const std::wstring command = argc >= 2 ? argv[1] : L"";
+    if (argc > 3 || (command != L"register" && command != L"unregister")) {
+        std::fwprintf(stderr, L"usage: tesma-devlauncher register|unregister [folder]\n");
+        return 2;
+    }
+    const std::wstring folder = FullFolder(argc == 3 ? argv[2] : ProgramFolder());
+    return command == L"register" ? Register(folder) : Unregister(folder);
+}
