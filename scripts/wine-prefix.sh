@@ -13,8 +13,14 @@ start)
     mkdir -p "$WINEPREFIX"
     wineserver -p >/dev/null 2>&1 </dev/null &
     sleep 1
-    # A prefix made earlier is kept: Wine updates it by itself when needed.
-    [ -f "$WINEPREFIX/system.reg" ] || timeout 900 wineboot --init >/dev/null 2>&1 </dev/null
+    # Boots the prefix here, creating it the first time, so that Wine's
+    # services start detached from our output; started by a test's program
+    # instead, they would keep its output open and hang the test runner.
+    if [ -f "$WINEPREFIX/system.reg" ]; then
+        timeout 900 wineboot >/dev/null 2>&1 </dev/null
+    else
+        timeout 900 wineboot --init >/dev/null 2>&1 </dev/null
+    fi
     exit 0
     ;;
 stop)
