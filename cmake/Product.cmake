@@ -13,6 +13,9 @@ ExternalProject_Add(tesmaclient_product
                -DTESMA_OUTPUT_DIR=${CMAKE_BINARY_DIR}
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
+    # Its configuration talks only when it fails.
+    LOG_CONFIGURE ON
+    LOG_OUTPUT_ON_FAILURE ON
     BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/bin/tesmaclient.dll ${CMAKE_BINARY_DIR}/bin/tesmaclient.lib
                      ${CMAKE_BINARY_DIR}/lib/libtesmaclient_gnu.a)
 
