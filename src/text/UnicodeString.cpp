@@ -86,42 +86,40 @@ UnicodeString& UnicodeString::operator=(const UnicodeString& other)
     return *this;
 }
 
-bool UnicodeString::SetUtf8(const char* text, int length)
+template <typename Unit, typename Decoder>
+bool UnicodeString::DecodeInto(const Unit* text, int length, Decoder decode)
 {
     Array<unsigned int>& content = Content();
     content.Clear();
     unsigned count = 0;
     if (!ResolveLength(text, length, count))
         return true;
-    // At most one code point per byte: decode straight into the block, which
+    // At most one code point per unit: decode straight into the block, which
     // holds as much as reserving room for count code points gives.
     content.Resize(count);
-    std::uint32_t n = DecodeUtf8(reinterpret_cast<const unsigned char*>(text), count, content.Data());
+    std::uint32_t n = decode(text, count, content.Data());
     if (n == kMalformedText) {
         // Malformed input drops what was decoded before it as well.
-        content.Resize(0);
+        content.Clear();
         return false;
     }
     content.Truncate(n);
     return true;
 }
 
+bool UnicodeString::SetUtf8(const char* text, int length)
+{
+    return DecodeInto(text, length, [](const char* bytes, std::uint32_t count, unsigned int* out) {
+        return DecodeUtf8(reinterpret_cast<const unsigned char*>(bytes), count, out);
+    });
+}
+
 template <typename Unit>
 bool UnicodeString::DecodeUtf16Into(const Unit* text, int length)
 {
-    Array<unsigned int>& content = Content();
-    content.Clear();
-    unsigned count = 0;
-    if (!ResolveLength(text, length, count))
-        return true;
-    content.Resize(count);
-    std::uint32_t n = DecodeUtf16(text, count, content.Data());
-    if (n == kMalformedText) {
-        content.Clear();
-        return false;
-    }
-    content.Truncate(n);
-    return true;
+    return DecodeInto(text, length, [](const Unit* units, std::uint32_t count, unsigned int* out) {
+        return DecodeUtf16(units, count, out);
+    });
 }
 
 bool UnicodeString::SetUtf16(const unsigned short* text, int length)

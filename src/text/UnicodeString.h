@@ -161,6 +161,10 @@ private:
     // The content's block; Data is not const in the array's interface.
     const unsigned int* Points() const { return const_cast<Array<unsigned int>&>(m_content).Data(); }
 
+    // Replaces the content with text decoded by decode, which writes at most
+    // one code point per unit and returns their number, or kMalformedText.
+    template <typename Unit, typename Decoder>
+    bool DecodeInto(const Unit* text, int length, Decoder decode);
     template <typename Unit>
     bool DecodeUtf16Into(const Unit* text, int length);
     void AppendWithoutZeros(const unsigned int* values, unsigned count);
