@@ -1,6 +1,8 @@
-# The Windows test configuration builds the shipped tesmaclient.dll as a
-# configuration of its own (build/win32/product), with the win32 threads
-# toolchain, and tests exactly that DLL: it lands in this build's bin/ and lib/.
+# The Windows test configuration builds the shipped release (tesmaclient.dll
+# and the development launcher) as a configuration of its own
+# (build/win32/product), with the product's toolchain, and tests exactly that
+# release: it lands in this build's bin/ and lib/, and scripts/package.sh
+# zips that configuration's install tree.
 include(ExternalProject)
 
 ExternalProject_Add(tesmaclient_product
@@ -17,7 +19,9 @@ ExternalProject_Add(tesmaclient_product
     LOG_CONFIGURE ON
     LOG_OUTPUT_ON_FAILURE ON
     BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/bin/tesmaclient.dll ${CMAKE_BINARY_DIR}/bin/tesmaclient.lib
-                     ${CMAKE_BINARY_DIR}/lib/libtesmaclient_gnu.a)
+                     ${CMAKE_BINARY_DIR}/lib/libtesmaclient_gnu.a
+                     ${CMAKE_BINARY_DIR}/bin/devlauncher/dovtesmaapi_r2.dll
+                     ${CMAKE_BINARY_DIR}/bin/devlauncher/tesma-devlauncher.exe)
 
 # What programs that call the DLL depend on.
 add_custom_target(tesmaclient_exports)
@@ -28,3 +32,13 @@ add_library(tesmaclient_import INTERFACE)
 add_dependencies(tesmaclient_import tesmaclient_exports)
 target_include_directories(tesmaclient_import INTERFACE ${PROJECT_SOURCE_DIR}/include)
 target_link_libraries(tesmaclient_import INTERFACE ${CMAKE_BINARY_DIR}/lib/libtesmaclient_gnu.a)
+
+# The release archive, tesmaclient-<version>.zip, from the product
+# configuration's install rules, checked file by file.
+set(TESMA_RELEASE_ARCHIVE ${CMAKE_BINARY_DIR}/tesmaclient-${PROJECT_VERSION}.zip)
+add_custom_target(release_archive ALL
+    COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/make-release.sh ${CMAKE_CPACK_COMMAND} ${CMAKE_BINARY_DIR}/product
+            ${TESMA_RELEASE_ARCHIVE} ${PROJECT_SOURCE_DIR}/cmake/package/release-files.txt
+    DEPENDS tesmaclient_product ${PROJECT_SOURCE_DIR}/cmake/make-release.sh
+    BYPRODUCTS ${TESMA_RELEASE_ARCHIVE}
+    VERBATIM)

@@ -4,6 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/compile.sh
 echo
-echo "tesmaclient.dll and its import library tesmaclient.lib are in build/win32/bin"
+echo "the release archive is $(echo build/win32/tesmaclient-*.zip)"
 echo
 scripts/demo.sh build/win32

@@ -1,26 +1,29 @@
 #!/usr/bin/env bash
-# Runs the demo game under Wine twice: without a launcher installed, then with
-# the stand-in launcher registered.   demo.sh [build dir]
+# Builds the MSVC-mode sample game from the release archive, as a game team
+# would, and runs it under Wine twice: without a launcher, then with the
+# development launcher registered by its own command.   demo.sh [build dir]
 set -euo pipefail
 build=$(realpath "${1:-build/win32}")
 here=$(dirname "$(realpath "$0")")
 export WINEPREFIX=$build/wineprefix WINEDEBUG=-all
 export QEMU_RESERVED_VA=${QEMU_RESERVED_VA:-0xffff0000} # see wine-run.sh
+archive=$(echo "$build"/tesmaclient-*.zip)
+work=$build/demo
+
+echo "== building the sample game from $(basename "$archive")"
+release=$("$here/build-sample.sh" msvc "$archive" "$work")
 trap '"$here/wine-prefix.sh" stop' EXIT
 "$here/wine-prefix.sh" start
-
-key='HKLM\Software\Dovrix\Launcher'
-# The 32-bit view of the registry, which a 32-bit game reads on 64-bit Windows.
-reg() { timeout 300 wine reg "$@" /reg:32 </dev/null >/dev/null 2>&1 || true; }
-# Wine shows the Unix file system as drive Z:.
-windows_path() { local path=${1//\//\\}; echo "Z:$path"; }
-
-echo "== without a launcher"
-reg delete "$key" /f
-"$here/wine-run.sh" "$build/bin/demo_game.exe"
+devlauncher() { "$here/wine-run.sh" "$release/tools/devlauncher/tesma-devlauncher.exe" "$@" >/dev/null 2>&1 || true; }
 
 echo
-echo "== with the stand-in launcher registered"
-reg add "$key" /v InstallDir /t REG_SZ /d "$(windows_path "$build/bin/launcher-full")" /f
-"$here/wine-run.sh" "$build/bin/demo_game.exe"
-reg delete "$key" /f
+echo "== the game without a launcher"
+# The 32-bit registry view, which a 32-bit game reads on 64-bit Windows.
+timeout 300 wine reg delete 'HKLM\Software\Dovrix\Launcher' /f /reg:32 </dev/null >/dev/null 2>&1 || true
+"$here/wine-run.sh" "$work/build/sample_game.exe"
+
+echo
+echo "== the game with the development launcher registered"
+devlauncher register
+TESMA_DEVLAUNCHER_SAVES="Z:${work//\//\\}\\saves" "$here/wine-run.sh" "$work/build/sample_game.exe"
+devlauncher unregister

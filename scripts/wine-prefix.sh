@@ -19,7 +19,9 @@ start)
     if [ -f "$WINEPREFIX/system.reg" ]; then
         timeout 900 wineboot >/dev/null 2>&1 </dev/null
     else
-        timeout 900 wineboot --init >/dev/null 2>&1 </dev/null
+        # 64-bit Windows, as players have it: 32-bit programs run under WoW64
+        # and read the 32-bit registry view.
+        WINEARCH=win64 timeout 900 wineboot --init >/dev/null 2>&1 </dev/null
     fi
     exit 0
     ;;

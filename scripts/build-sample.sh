@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Builds a sample game the way a game team would: from the release archive
+# alone, unpacked into WORK_DIR, through the CMake package. Prints the
+# unpacked release folder; the game is WORK_DIR/build/sample_game.exe.
+#   build-sample.sh msvc|mingw ARCHIVE WORK_DIR
+set -euo pipefail
+sample=$1 archive=$2 work=$3
+here=$(dirname "$(realpath "$0")")
+case $sample in
+msvc) toolchain=$here/../cmake/msvc-mode-i686.cmake ;;
+mingw) toolchain=$here/../cmake/mingw-i686-win32.cmake ;;
+*) echo "build-sample.sh: no sample $sample" >&2; exit 2 ;;
+esac
+
+rm -rf "$work"
+mkdir -p "$work"
+(cd "$work" && cmake -E tar xf "$archive")
+release=$(echo "$work"/tesmaclient-*)
+cmake -S "$release/samples/$sample" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+      -DCMAKE_TOOLCHAIN_FILE="$(realpath "$toolchain")" -DCMAKE_PREFIX_PATH="$release" >"$work/build.log" 2>&1 \
+    && cmake --build "$work/build" >>"$work/build.log" 2>&1 \
+    || { cat "$work/build.log" >&2; exit 1; }
+echo "$release"
