@@ -24,8 +24,9 @@ const unsigned int NoSavegame = 0xFFFFFFFF;
 // same 16-bit unit, so wide literals pass through a cast.
 const unsigned short* Utf16(const wchar_t* text) { return reinterpret_cast<const unsigned short*>(text); }
 
-// Prints ASCII as it is and every other UTF-16 unit as \uXXXX.
-void PrintText(const unsigned short* text)
+// Prints ASCII as it is and every other UTF-16 unit as \uXXXX; a line break
+// continues at the given indentation.
+void PrintText(const unsigned short* text, const char* indent = "")
 {
     if (text == nullptr) {
         std::printf("(none)");
@@ -33,7 +34,7 @@ void PrintText(const unsigned short* text)
     }
     for (; *text != 0; ++text) {
         if (*text == '\n')
-            std::printf(" / ");
+            std::printf("\n%s", indent);
         else if (*text < 0x80)
             std::printf("%c", static_cast<char>(*text));
         else
@@ -251,9 +252,9 @@ int main()
         std::printf("no launcher: installation error %u\n", error);
         const char* locales[] = {"en-US", "de-DE"};
         for (const char* locale : locales) {
-            std::printf("  %s: \"", locale);
-            PrintText(client.GetInstallationErrorString(locale));
-            std::printf("\"\n");
+            std::printf("  %s: ", locale);
+            PrintText(client.GetInstallationErrorString(locale), "         ");
+            std::printf("\n");
         }
         return 0;
     }
