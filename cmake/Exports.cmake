@@ -6,18 +6,27 @@
 
 set(TESMA_DEF ${PROJECT_SOURCE_DIR}/src/tesmaclient.def)
 
-# The checks call llvm-nm, llvm-undname, llvm-readobj, c++filt, nm and objdump by name;
-# finding them here fails the configuration early instead of the build.
+# The checks call llvm-nm, llvm-undname, llvm-readobj, llvm-pdbutil, c++filt
+# and objdump by name; finding them here fails the configuration early instead
+# of the build.
 find_program(TESMA_LLVM_NM llvm-nm REQUIRED)
 find_program(TESMA_LLVM_DLLTOOL llvm-dlltool REQUIRED)
 find_program(TESMA_LLVM_UNDNAME llvm-undname REQUIRED)
 find_program(TESMA_MINGW_DLLTOOL i686-w64-mingw32-dlltool REQUIRED)
 find_program(TESMA_MINGW_CXXFILT i686-w64-mingw32-c++filt REQUIRED)
 find_program(TESMA_MINGW_OBJDUMP i686-w64-mingw32-objdump REQUIRED)
-find_program(TESMA_MINGW_OBJCOPY i686-w64-mingw32-objcopy REQUIRED)
-find_program(TESMA_MINGW_STRIP i686-w64-mingw32-strip REQUIRED)
 find_program(TESMA_LLVM_READOBJ llvm-readobj REQUIRED)
+find_program(TESMA_LLVM_PDBUTIL llvm-pdbutil REQUIRED)
+find_program(TESMA_LLVM_STRIP llvm-strip REQUIRED)
 
+if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    message(FATAL_ERROR "tesmaclient.dll is built with clang for its PDB: use cmake/clang-i686-mingw.cmake")
+endif()
+
+# All of tesma_core goes in, since the exports name its members; lld's MinGW
+# driver takes --whole-archive, but not the --push-state CMake wraps it in.
+set(CMAKE_CXX_LINK_LIBRARY_USING_WHOLE_ARCHIVE "LINKER:--whole-archive" "<LINK_ITEM>" "LINKER:--no-whole-archive")
+set(CMAKE_CXX_LINK_LIBRARY_USING_WHOLE_ARCHIVE_SUPPORTED TRUE)
 add_library(tesmaclient SHARED ${PROJECT_SOURCE_DIR}/src/launcher/Win32SystemCalls.cpp ${TESMA_DEF})
 target_link_libraries(tesmaclient PRIVATE $<LINK_LIBRARY:WHOLE_ARCHIVE,tesma_core>)
 set_target_properties(tesmaclient PROPERTIES PREFIX "" IMPORT_PREFIX "lib" IMPORT_SUFFIX ".dll.a")
@@ -26,12 +35,15 @@ set_target_properties(tesmaclient PROPERTIES PREFIX "" IMPORT_PREFIX "lib" IMPOR
 target_compile_options(tesma_core PRIVATE -fno-exceptions -ffunction-sections -fdata-sections)
 target_compile_options(tesmaclient PRIVATE -fno-exceptions)
 target_link_options(tesmaclient PRIVATE -Wl,--gc-sections)
-# The shipped DLL is stripped; its debug information goes beside it, linked by name.
+# Debug information as CodeView, gathered by lld into tesmaclient.pdb beside the
+# DLL, which names it without a directory so that a debugger looks beside the
+# DLL and in its symbol path. The DLL itself is stripped.
+target_compile_options(tesma_core PRIVATE -gcodeview)
+target_compile_options(tesmaclient PRIVATE -gcodeview)
+target_link_options(tesmaclient PRIVATE -Wl,--pdb=$<TARGET_FILE_DIR:tesmaclient>/tesmaclient.pdb
+                    -Wl,-Xlink=-pdbaltpath:%_PDB%)
 add_custom_command(TARGET tesmaclient POST_BUILD
-    COMMAND ${TESMA_MINGW_OBJCOPY} --only-keep-debug $<TARGET_FILE:tesmaclient> $<TARGET_FILE:tesmaclient>.debug
-    COMMAND ${TESMA_MINGW_STRIP} --strip-all $<TARGET_FILE:tesmaclient>
-    COMMAND ${TESMA_MINGW_OBJCOPY} --add-gnu-debuglink=$<TARGET_FILE:tesmaclient>.debug $<TARGET_FILE:tesmaclient>
-    WORKING_DIRECTORY $<TARGET_FILE_DIR:tesmaclient>
+    COMMAND ${TESMA_LLVM_STRIP} --strip-all $<TARGET_FILE:tesmaclient>
     VERBATIM)
 
 set(TESMA_EXPORTS_DIR ${CMAKE_BINARY_DIR}/exports)
@@ -55,7 +67,9 @@ add_custom_command(
     COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/check-exports.sh ${TESMA_DEF} ${TESMA_EXPORTS_DIR}/UseEveryExport.obj
             $<TARGET_FILE:tesmaclient> ${TESMA_EXPORTS_DIR}
     COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/check-runtime.sh $<TARGET_FILE:tesmaclient>
-            ${PROJECT_SOURCE_DIR}/cmake/tesmaclient-imports.txt
+            ${PROJECT_SOURCE_DIR}/cmake/tesmaclient-imports.txt $<TARGET_FILE_DIR:tesmaclient>/tesmaclient.pdb
+    COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/check-metadata.sh $<TARGET_FILE:tesmaclient>
+            $<TARGET_FILE_DIR:tesmaclient>/tesmaclient.pdb
     COMMAND ${TESMA_LLVM_DLLTOOL} -m i386 -D tesmaclient.dll -d ${TESMA_EXPORTS_DIR}/imports-msvc.def
             -l ${TESMA_OUTPUT_DIR}/bin/tesmaclient.lib
     COMMAND ${TESMA_MINGW_DLLTOOL} -D tesmaclient.dll -d ${TESMA_EXPORTS_DIR}/imports-gnu.def
@@ -63,6 +77,7 @@ add_custom_command(
     COMMAND ${CMAKE_COMMAND} -E touch ${TESMA_EXPORTS_DIR}/checked.stamp
     DEPENDS ${TESMA_DEF} ${TESMA_EXPORTS_DIR}/UseEveryExport.obj tesmaclient
             ${PROJECT_SOURCE_DIR}/cmake/check-exports.sh ${PROJECT_SOURCE_DIR}/cmake/check-runtime.sh
+            ${PROJECT_SOURCE_DIR}/cmake/check-metadata.sh
             ${PROJECT_SOURCE_DIR}/cmake/tesmaclient-imports.txt
     VERBATIM)
 add_custom_target(tesmaclient_exports ALL DEPENDS ${TESMA_EXPORTS_DIR}/checked.stamp)

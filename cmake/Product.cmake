@@ -1,13 +1,23 @@
 # The Windows test configuration builds the shipped tesmaclient.dll as a
-# configuration of its own (build/win32/product), with the win32 threads
-# toolchain, and tests exactly that DLL: it lands in this build's bin/ and lib/.
+# configuration of its own (build/win32/product), with clang
+# (clang-i686-mingw.cmake), and tests exactly that DLL: it lands in this build's bin/ and lib/.
 include(ExternalProject)
+
+set(TESMA_PRODUCT_TOOLCHAIN ${PROJECT_SOURCE_DIR}/cmake/clang-i686-mingw.cmake)
+# A product configuration left by another toolchain cannot switch compilers in
+# place; it starts afresh.
+if(EXISTS ${CMAKE_BINARY_DIR}/product/CMakeCache.txt)
+    file(STRINGS ${CMAKE_BINARY_DIR}/product/CMakeCache.txt toolchain REGEX "^CMAKE_TOOLCHAIN_FILE:")
+    if(NOT toolchain MATCHES "^CMAKE_TOOLCHAIN_FILE:[A-Z]+=${TESMA_PRODUCT_TOOLCHAIN}$")
+        file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/product)
+    endif()
+endif()
 
 ExternalProject_Add(tesmaclient_product
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
     BINARY_DIR ${CMAKE_BINARY_DIR}/product
     CMAKE_GENERATOR ${CMAKE_GENERATOR}
-    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-i686-win32.cmake
+    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${TESMA_PRODUCT_TOOLCHAIN}
                -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
                -DTESMACLIENT_BUILD_TESTS=OFF
                -DTESMA_OUTPUT_DIR=${CMAKE_BINARY_DIR}
@@ -16,7 +26,8 @@ ExternalProject_Add(tesmaclient_product
     # Its configuration talks only when it fails.
     LOG_CONFIGURE ON
     LOG_OUTPUT_ON_FAILURE ON
-    BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/bin/tesmaclient.dll ${CMAKE_BINARY_DIR}/bin/tesmaclient.lib
+    BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/bin/tesmaclient.dll ${CMAKE_BINARY_DIR}/bin/tesmaclient.pdb
+                     ${CMAKE_BINARY_DIR}/bin/tesmaclient.lib
                      ${CMAKE_BINARY_DIR}/lib/libtesmaclient_gnu.a)
 
 # What programs that call the DLL depend on.
