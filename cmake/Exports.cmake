@@ -6,9 +6,9 @@
 
 set(TESMA_DEF ${PROJECT_SOURCE_DIR}/src/tesmaclient.def)
 
-# The checks call llvm-nm, llvm-undname, llvm-readobj, llvm-pdbutil, c++filt
-# and objdump by name; finding them here fails the configuration early instead
-# of the build.
+# The checks call llvm-nm, llvm-undname, llvm-readobj, llvm-pdbutil, c++filt,
+# objdump and windres by name; finding them here fails the configuration early
+# instead of the build.
 find_program(TESMA_LLVM_NM llvm-nm REQUIRED)
 find_program(TESMA_LLVM_DLLTOOL llvm-dlltool REQUIRED)
 find_program(TESMA_LLVM_UNDNAME llvm-undname REQUIRED)
@@ -18,6 +18,7 @@ find_program(TESMA_MINGW_OBJDUMP i686-w64-mingw32-objdump REQUIRED)
 find_program(TESMA_LLVM_READOBJ llvm-readobj REQUIRED)
 find_program(TESMA_LLVM_PDBUTIL llvm-pdbutil REQUIRED)
 find_program(TESMA_LLVM_STRIP llvm-strip REQUIRED)
+find_program(TESMA_MINGW_WINDRES i686-w64-mingw32-windres REQUIRED)
 
 if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
     message(FATAL_ERROR "tesmaclient.dll is built with clang for its PDB: use cmake/clang-i686-mingw.cmake")
@@ -27,7 +28,10 @@ endif()
 # driver takes --whole-archive, but not the --push-state CMake wraps it in.
 set(CMAKE_CXX_LINK_LIBRARY_USING_WHOLE_ARCHIVE "LINKER:--whole-archive" "<LINK_ITEM>" "LINKER:--no-whole-archive")
 set(CMAKE_CXX_LINK_LIBRARY_USING_WHOLE_ARCHIVE_SUPPORTED TRUE)
-add_library(tesmaclient SHARED ${PROJECT_SOURCE_DIR}/src/launcher/Win32SystemCalls.cpp ${TESMA_DEF})
+enable_language(RC)
+configure_file(${PROJECT_SOURCE_DIR}/src/tesmaclient.rc.in ${CMAKE_CURRENT_BINARY_DIR}/tesmaclient.rc @ONLY)
+add_library(tesmaclient SHARED ${PROJECT_SOURCE_DIR}/src/launcher/Win32SystemCalls.cpp ${TESMA_DEF}
+            ${CMAKE_CURRENT_BINARY_DIR}/tesmaclient.rc)
 target_link_libraries(tesmaclient PRIVATE $<LINK_LIBRARY:WHOLE_ARCHIVE,tesma_core>)
 set_target_properties(tesmaclient PROPERTIES PREFIX "" IMPORT_PREFIX "lib" IMPORT_SUFFIX ".dll.a")
 # Nothing in the library throws (see Allocate.h); unreferenced code, such as the
@@ -69,7 +73,7 @@ add_custom_command(
     COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/check-runtime.sh $<TARGET_FILE:tesmaclient>
             ${PROJECT_SOURCE_DIR}/cmake/tesmaclient-imports.txt $<TARGET_FILE_DIR:tesmaclient>/tesmaclient.pdb
     COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/check-metadata.sh $<TARGET_FILE:tesmaclient>
-            $<TARGET_FILE_DIR:tesmaclient>/tesmaclient.pdb
+            $<TARGET_FILE_DIR:tesmaclient>/tesmaclient.pdb ${PROJECT_VERSION}
     COMMAND ${TESMA_LLVM_DLLTOOL} -m i386 -D tesmaclient.dll -d ${TESMA_EXPORTS_DIR}/imports-msvc.def
             -l ${TESMA_OUTPUT_DIR}/bin/tesmaclient.lib
     COMMAND ${TESMA_MINGW_DLLTOOL} -D tesmaclient.dll -d ${TESMA_EXPORTS_DIR}/imports-gnu.def

@@ -1,11 +1,24 @@
 #!/usr/bin/env bash
-# Fails when what Windows debuggers read about the shipped DLL is missing or
-# wrong: the debug directory must name the PDB beside the DLL, by file name
-# only, with that PDB's GUID and age, so a debugger accepts it as the DLL's own.
-#   check-metadata.sh DLL PDB
+# Fails when what Windows and its debuggers read about the shipped DLL is
+# missing or wrong: the version resource must carry the project's version, and
+# the debug directory must name the PDB beside the DLL, by file name only, with
+# that PDB's GUID and age, so a debugger accepts it as the DLL's own.
+#   check-metadata.sh DLL PDB VERSION
 set -euo pipefail
-dll=$1 pdb=$2
+dll=$1 pdb=$2 version=$3
 fail() { echo "check-metadata: $*" >&2; exit 1; }
+
+# The version resource, decoded back into resource script.
+resources=$(i686-w64-mingw32-windres -J coff -O rc -i "$dll")
+[ "$(grep -c ' VERSIONINFO$' <<<"$resources")" -eq 1 ] || fail "the DLL has no single version resource"
+IFS=. read -r major minor patch <<<"$version"
+expect() { grep -qxF -- "$1" <<<"$resources" || fail "the version resource lacks: $1"; }
+expect " FILEVERSION $major, $minor, $patch, 0"
+expect " PRODUCTVERSION $major, $minor, $patch, 0"
+expect "      VALUE \"FileVersion\", \"$version\""
+expect "      VALUE \"ProductVersion\", \"$version\""
+expect "      VALUE \"ProductName\", \"tesmaclient\""
+expect "      VALUE \"OriginalFilename\", \"$(basename "$dll")\""
 
 # The debug directory's CodeView entry against the PDB's own identity. The
 # directory holds the GUID's bytes; the PDB prints it as a Windows GUID, whose
