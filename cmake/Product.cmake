@@ -27,15 +27,14 @@ ExternalProject_Add(tesmaclient_product
     LOG_CONFIGURE ON
     LOG_OUTPUT_ON_FAILURE ON
     BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/bin/tesmaclient.dll ${CMAKE_BINARY_DIR}/bin/tesmaclient.pdb
-                     ${CMAKE_BINARY_DIR}/bin/tesmaclient.lib
-                     ${CMAKE_BINARY_DIR}/lib/libtesmaclient_gnu.a)
+                     ${CMAKE_BINARY_DIR}/lib/tesmaclient.lib ${CMAKE_BINARY_DIR}/lib/libtesmaclient.dll.a)
 
 # What programs that call the DLL depend on.
 add_custom_target(tesmaclient_exports)
 add_dependencies(tesmaclient_exports tesmaclient_product)
 
-# GCC-built programs that call the DLL link this.
+# GCC-built programs that call the DLL link this: its GCC names, as MinGW games do.
 add_library(tesmaclient_import INTERFACE)
 add_dependencies(tesmaclient_import tesmaclient_exports)
 target_include_directories(tesmaclient_import INTERFACE ${PROJECT_SOURCE_DIR}/include)
-target_link_libraries(tesmaclient_import INTERFACE ${CMAKE_BINARY_DIR}/lib/libtesmaclient_gnu.a)
+target_link_libraries(tesmaclient_import INTERFACE ${CMAKE_BINARY_DIR}/lib/libtesmaclient.dll.a)
