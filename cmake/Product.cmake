@@ -1,6 +1,7 @@
 # The Windows test configuration builds the shipped tesmaclient.dll as a
 # configuration of its own (build/win32/product), with clang
-# (clang-i686-mingw.cmake), and tests exactly that DLL: it lands in this build's bin/ and lib/.
+# (clang-i686-mingw.cmake), and tests exactly that DLL: it lands in this
+# build's bin/ and lib/.
 include(ExternalProject)
 
 set(TESMA_PRODUCT_TOOLCHAIN ${PROJECT_SOURCE_DIR}/cmake/clang-i686-mingw.cmake)
@@ -8,8 +9,10 @@ set(TESMA_PRODUCT_TOOLCHAIN ${PROJECT_SOURCE_DIR}/cmake/clang-i686-mingw.cmake)
 # place; it starts afresh.
 if(EXISTS ${CMAKE_BINARY_DIR}/product/CMakeCache.txt)
     file(STRINGS ${CMAKE_BINARY_DIR}/product/CMakeCache.txt toolchain REGEX "^CMAKE_TOOLCHAIN_FILE:")
-    if(NOT toolchain MATCHES "^CMAKE_TOOLCHAIN_FILE:[A-Z]+=${TESMA_PRODUCT_TOOLCHAIN}$")
-        file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/product)
+    string(REGEX REPLACE "^[^=]*=" "" toolchain "${toolchain}")
+    if(NOT toolchain STREQUAL TESMA_PRODUCT_TOOLCHAIN)
+        file(REMOVE_RECURSE ${CMAKE_BINARY_DIR}/product
+             ${CMAKE_BINARY_DIR}/tesmaclient_product-prefix/src/tesmaclient_product-stamp)
     endif()
 endif()
 
