@@ -1,46 +1,55 @@
 #!/usr/bin/env bash
 # Fails when tesmaclient.def drifts from the public header or the DLL drifts
 # from tesmaclient.def, then writes the import definitions for the two import
-# libraries.
-#   check-exports.sh DEF MSVC_OBJ DLL OUT_DIR
+# libraries: MSVC's decorated names, and GCC's names.
+#   check-exports.sh DEF MSVC_OBJ GNU_OBJ DLL OUT_DIR
 set -euo pipefail
-def=$1 obj=$2 dll=$3 out=$4
+def=$1 msvc_obj=$2 gnu_obj=$3 dll=$4 out=$5
 fail() { echo "check-exports: $*" >&2; exit 1; }
 
-# "msvc-name"=gnu-name pairs from the .def.
-grep -E '^\s*"' "$def" | sed -E 's/^\s*"([^"]+)"=([^ ]+)\s*$/\1 \2/' > "$out/pairs.txt"
-cut -d' ' -f1 "$out/pairs.txt" | sort > "$out/def-names.txt"
+# "exported-name our-symbol" lines from the .def: the quoted MSVC names, each
+# mapped to our symbol; GCC's names, exported as our symbol of that name
+# unless mapped.
+grep -E '^\s*"' "$def" | sed -E 's/^\s*"([^"]+)"=([^ ]+)\s*$/\1 \2/' > "$out/msvc-pairs.txt"
+grep -E '^\s*_Z' "$def" | sed -E 's/^\s*([^= ]+)\s*$/\1=\1/; s/^\s*([^= ]+)=([^ ]+)\s*$/\1 \2/' > "$out/gnu-pairs.txt"
+cut -d' ' -f1 "$out/msvc-pairs.txt" | sort > "$out/def-msvc-names.txt"
+cut -d' ' -f1 "$out/gnu-pairs.txt" | sort > "$out/def-gnu-names.txt"
+sort "$out/def-msvc-names.txt" "$out/def-gnu-names.txt" > "$out/def-names.txt"
 [ "$(sort -u "$out/def-names.txt" | wc -l)" -eq "$(wc -l < "$out/def-names.txt")" ] || fail "duplicate name in $def"
 
-# What an MSVC-mode compile of the header demands.
-llvm-nm --undefined-only "$obj" | sed -nE 's/^\s*U __imp_(.*)$/\1/p' | sort > "$out/msvc-names.txt"
-if ! diff -u "$out/msvc-names.txt" "$out/def-names.txt" > "$out/names.diff"; then
-    cat "$out/names.diff" >&2
-    fail "the exports in $def differ from what the public header demands (- header, + def)"
-fi
-
-# Both sides of each pair must name the same member with the same parameters.
-# A constructor is exported through kz::tesmaclient::abi::Construct<Class>,
-# which takes the object and returns it as MSVC's callers expect; GCC-built
-# callers reach the same export under the constructor's own name.
-signature() { sed -E 's/\b(class|struct) //g; s/\(void\)/()/; s/ //g'; }
-: > "$out/gnu-pairs.txt"
-while read -r msvc gnu; do
-    left=$(llvm-undname "$msvc" | tail -n +2 | sed -E 's/^[a-z]+: //; s/^.*__thiscall //' | signature)
-    right=$(echo "_$gnu" | i686-w64-mingw32-c++filt | signature)
-    caller=$gnu
-    if [[ $left =~ ^(.*)::([A-Za-z_0-9]+)::([A-Za-z_0-9]+)\(\)$ ]] && [ "${BASH_REMATCH[2]}" = "${BASH_REMATCH[3]}" ]; then
-        scope=${BASH_REMATCH[1]} class=${BASH_REMATCH[2]}
-        left="$scope::abi::Construct$class($scope::$class*)"
-        caller=_ZN
-        for part in ${scope//::/ } $class; do caller+="${#part}$part"; done
-        caller+=C1Ev
+# What a compile of the header demands, in MSVC mode and by MinGW's GCC (whose
+# symbols carry i386's leading underscore, which export names do not).
+llvm-nm --undefined-only "$msvc_obj" | sed -nE 's/^\s*U __imp_(.*)$/\1/p' | sort > "$out/msvc-names.txt"
+llvm-nm --undefined-only "$gnu_obj" | sed -nE 's/^\s*U __imp__(.*)$/\1/p' | sort > "$out/gnu-names.txt"
+for compiler in msvc gnu; do
+    if ! diff -u "$out/$compiler-names.txt" "$out/def-$compiler-names.txt" > "$out/$compiler-names.diff"; then
+        cat "$out/$compiler-names.diff" >&2
+        fail "the $compiler exports in $def differ from what the public header demands (- header, + def)"
     fi
-    [ "$left" = "$right" ] || fail "$msvc is mapped to a different member: $left vs $right"
-    echo "$caller $msvc" >> "$out/gnu-pairs.txt"
-done < "$out/pairs.txt"
+done
 
-# The DLL exports exactly the .def's names and imports only system libraries.
+# Each export must reach the member it names, with the same parameters. A
+# constructor is exported through kz::tesmaclient::abi::Construct<Class>,
+# which takes the object and returns it as MSVC's callers expect; GCC's
+# callers, complete-object (C1) and base-object (C2) alike, ignore the result.
+signature() { sed -E 's/\b(class|struct) //g; s/\(void\)/()/; s/ //g'; }
+reached() {
+    local member=$1
+    if [[ $member =~ ^(.*)::([A-Za-z_0-9]+)::([A-Za-z_0-9]+)\(\)$ ]] && [ "${BASH_REMATCH[2]}" = "${BASH_REMATCH[3]}" ]; then
+        member="${BASH_REMATCH[1]}::abi::Construct${BASH_REMATCH[2]}(${BASH_REMATCH[1]}::${BASH_REMATCH[2]}*)"
+    fi
+    echo "$member"
+}
+demangle() { echo "_$1" | i686-w64-mingw32-c++filt | signature; }
+while read -r msvc ours; do
+    member=$(llvm-undname "$msvc" | tail -n +2 | sed -E 's/^[a-z]+: //; s/^.*__thiscall //' | signature)
+    [ "$(reached "$member")" = "$(demangle "$ours")" ] || fail "$msvc is mapped to a different member: $(demangle "$ours")"
+done < "$out/msvc-pairs.txt"
+while read -r gnu ours; do
+    [ "$(reached "$(demangle "$gnu")")" = "$(demangle "$ours")" ] || fail "$gnu is mapped to a different member: $(demangle "$ours")"
+done < "$out/gnu-pairs.txt"
+
+# The DLL exports exactly the .def's names, both sets, and imports only system libraries.
 i686-w64-mingw32-objdump -p "$dll" > "$out/dll-headers.txt"
 sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' "$out/dll-headers.txt" | sed -nE 's/^\s*\[\s*[0-9]+\] (.*)$/\1/p' \
     | sort > "$out/dll-names.txt"
@@ -48,9 +57,8 @@ diff -u "$out/def-names.txt" "$out/dll-names.txt" >&2 || fail "the DLL's export 
 imports=$(sed -nE 's/^\s*DLL Name: (.*)$/\1/p' "$out/dll-headers.txt" | sort | tr '\n' ' ')
 [ "$imports" = "ADVAPI32.dll KERNEL32.dll msvcrt.dll " ] || fail "the DLL imports $imports"
 
-# Import definitions: decorated names for MSVC-style linkers, GCC's names
-# aliased to them for our own GCC-built programs.
-{ echo "LIBRARY tesmaclient.dll"; echo "EXPORTS"; sed -E 's/^/    "/; s/$/"/' "$out/def-names.txt"; } \
-    > "$out/imports-msvc.def"
-{ echo "LIBRARY tesmaclient.dll"; echo "EXPORTS"; awk '{ print "    " $1 " == " $2 }' "$out/gnu-pairs.txt"; } \
-    > "$out/imports-gnu.def"
+# Import definitions, each with the names its linkers' callers use.
+for compiler in msvc gnu; do
+    { echo "LIBRARY tesmaclient.dll"; echo "EXPORTS"; sed -E 's/^/    "/; s/$/"/' "$out/$compiler-names.txt"; } \
+        > "$out/imports-$compiler.def"
+done

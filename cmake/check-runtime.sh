@@ -2,9 +2,9 @@
 # Fails when the shipped DLL carries more runtime than the library needs: an
 # import beyond the expected list, a thread-local-storage callback beyond the
 # C runtime start-up's two, POSIX thread code, or code that throws.
-#   check-runtime.sh DLL EXPECTED_IMPORTS
+#   check-runtime.sh DLL EXPECTED_IMPORTS PDB
 set -euo pipefail
-dll=$1 expected=$2
+dll=$1 expected=$2 pdb=$3
 fail() { echo "check-runtime: $*" >&2; exit 1; }
 
 # Every imported function, as "DLL function", against the committed list.
@@ -32,9 +32,10 @@ count=$(llvm-objdump -s "$dll" | awk -v start=$((16#${callbacks:-0})) '
     END { print count + 0 }')
 [ "$count" -eq 2 ] || fail "the DLL registers $count TLS callbacks, not the C runtime start-up's 2"
 
-# Symbols from the debug information kept beside the stripped DLL.
-symbols=$(i686-w64-mingw32-nm "$dll.debug" 2>/dev/null || true)
-[ -n "$symbols" ] || fail "no symbols in $dll.debug"
-if grep -E ' (_pthread_|___cxa_throw|__Unwind_RaiseException|___cxa_begin_catch)' <<<"$symbols" >&2; then
+# The public symbols of the PDB, which lists everything linked in, the
+# static runtimes' code too.
+publics=$(llvm-pdbutil dump -publics "$pdb" | sed -nE 's/^.*S_PUB32 .*`(.*)`$/\1/p')
+grep -q '^__ZN2kz11tesmaclient' <<<"$publics" || fail "$pdb has no public symbols of the library"
+if grep -E '^(_pthread_|___cxa_throw|__Unwind_RaiseException|___cxa_begin_catch)' <<<"$publics" >&2; then
     fail "the DLL carries POSIX thread or exception-throwing code"
 fi

@@ -8,7 +8,7 @@ sample=$1 archive=$2 work=$3
 here=$(dirname "$(realpath "$0")")
 case $sample in
 msvc) toolchain=$here/../cmake/msvc-mode-i686.cmake ;;
-mingw) toolchain=$here/../cmake/mingw-i686-win32.cmake ;;
+mingw) toolchain=$here/../cmake/mingw-i686.cmake ;;
 *) echo "build-sample.sh: no sample $sample" >&2; exit 2 ;;
 esac
 

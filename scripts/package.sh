@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake -S . -B build/release -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686-win32.cmake \
+cmake -S . -B build/release -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/clang-i686-mingw.cmake \
       -DTESMACLIENT_BUILD_TESTS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build/release
 version=$(sed -nE 's/^CMAKE_PROJECT_VERSION:STATIC=(.*)$/\1/p' build/release/CMakeCache.txt)

@@ -1,9 +1,17 @@
-// Compiled in MSVC mode only. Every exported member is used here once, so the
-// undefined __imp_ symbols of this translation unit are exactly the decorated
-// names a game needs from tesmaclient.dll.
+// Compiled twice, in MSVC mode and by MinGW's GCC. Every exported member is
+// used here once, so the undefined __imp_ symbols of each object are exactly
+// the names a game built by that compiler needs from tesmaclient.dll.
 #include "kz/tesmaclient/TesmaClient.h"
 
 using namespace kz::tesmaclient;
+
+// A game's own client type: GCC's callers construct and destroy the base part
+// through the base-object constructor and destructor, not the complete ones.
+class GameClient : public TesmaClient {
+public:
+    GameClient() {}
+    ~GameClient() {}
+};
 
 void UseTesmaClient(unsigned short* text, IGetLoginDetailsListener* login, IGetTesmaServerListener* server,
                     IGetSavegameReaderListener* reader, IGetSavegameWriterListener* writer,
@@ -25,6 +33,7 @@ void UseTesmaClient(unsigned short* text, IGetLoginDetailsListener* login, IGetT
     client.GetSavegameList(11, list, 12);
     client.RemoveSavegame(13, remove, 14, 15);
     client.GetNetworkTraffic(16, traffic);
+    GameClient gameClient;
 }
 
 void UseSavegames(SavegameReader* reader, SavegameWriter* writer, SavegameInfo* info, ISavegameReadListener* read,
