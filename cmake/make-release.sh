@@ -19,10 +19,12 @@ check=$product/release-check
 rm -rf "$check"
 mkdir -p "$check"
 unzip -q "$archive" "$top/bin/*" -d "$check"
+# Each tool's whole output first: grep -q would end the pipe early.
 dll=$check/$top/bin/tesmaclient.dll
-strings -el "$dll" | grep -qx "$version" || fail "tesmaclient.dll carries no version resource for $version"
-llvm-readobj --coff-debug-directory "$dll" | grep -q 'PDBFileName: .*tesmaclient\.pdb' \
-    || fail "tesmaclient.dll names no tesmaclient.pdb"
-llvm-pdbutil dump -publics "$check/$top/bin/tesmaclient.pdb" | grep -q TesmaClient \
-    || fail "tesmaclient.pdb holds no symbols of the library"
+strings -el "$dll" > "$check/strings.txt"
+grep -qx "$version" "$check/strings.txt" || fail "tesmaclient.dll carries no version resource for $version"
+llvm-readobj --coff-debug-directory "$dll" > "$check/debug-directory.txt"
+grep -q 'PDBFileName: tesmaclient\.pdb' "$check/debug-directory.txt" || fail "tesmaclient.dll names no tesmaclient.pdb"
+llvm-pdbutil dump -publics "$check/$top/bin/tesmaclient.pdb" > "$check/publics.txt"
+grep -q 'TesmaClient' "$check/publics.txt" || fail "tesmaclient.pdb holds no symbols of the library"
 echo "release archive: $archive"

@@ -3,10 +3,10 @@
 // linked into the test program, as the stand-in launcher is.
 
 #include "DevLauncher.h"
+#include "RecursiveLock.h"
 
 #include "launcher/EntryPoints.h"
 
-#include <mutex>
 #include <type_traits>
 
 #ifdef _WIN32
@@ -31,15 +31,13 @@ DevLauncher& Launcher()
     return launcher;
 }
 
-// Clients on several threads may call at once; a listener answered on Update
-// may call in again on the same thread.
-std::recursive_mutex& Lock()
+devlauncher::RecursiveLock& Lock()
 {
-    static std::recursive_mutex lock;
+    static devlauncher::RecursiveLock lock;
     return lock;
 }
 
-using Guard = std::lock_guard<std::recursive_mutex>;
+using Guard = devlauncher::LockGuard;
 
 } // namespace
 
