@@ -724,6 +724,7 @@ void msvcgame::RunStress(const wchar_t* libraryPath, bool threads)
     const unsigned workerCount = threads ? ThreadedWorkers : 1;
     printf("stress: seed %u (--seed %u repeats the run), %u thread(s) making requests%s\n", seed, seed, workerCount,
            threads ? ", one more answering" : "");
+    fflush(nullptr); // the seed survives a crash
     g_workerSlot = TlsAlloc();
     GAME_CHECK(BindLauncher(libraryPath));
     if (g_launcher.SetHooks == nullptr)
@@ -785,9 +786,11 @@ void msvcgame::RunStress(const wchar_t* libraryPath, bool threads)
         if (k != LastClientGone || !threads)
             printf("%-44s %u\n", CountNames[k], totals[k]);
     printf("%-44s %u\n", "threads", workerCount + (threads ? 1 : 0));
-    printf("heap in use before: %u bytes in %u blocks; after: %u bytes in %u blocks\n", before.Bytes, before.Blocks,
-           after.Bytes, after.Blocks);
-    printf("time: %u.%03u s\n", milliseconds / 1000, milliseconds % 1000);
+    printf("C heap in use before: %u bytes in %u blocks; after: %u bytes in %u blocks\n", before.Bytes,
+           before.Blocks, after.Bytes, after.Blocks);
+    printf("  of which this program's model of the run: %u bytes in %u blocks\n",
+           unsigned(workerCount * sizeof(Worker) + (threads ? sizeof(AnswerThread) : 0)), workerCount + (threads ? 1 : 0));
+    printf("time of the run: %u.%03u s\n", milliseconds / 1000, milliseconds % 1000);
 
     GAME_CHECK(totals[Requests] >= TotalRequests);
     GAME_CHECK(totals[Failures] == 0);
