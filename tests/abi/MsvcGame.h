@@ -116,6 +116,10 @@ void CheckLifetime(const wchar_t* libraryPath);
 // Clients constructed and destroyed on eight threads at once.
 void CheckClientsOnEightThreads(const wchar_t* libraryPath);
 
+// 100,000 requests on clients that come and go, checked against a model, with
+// the heap back at its level afterwards; with threads, on several at once.
+void RunStress(const wchar_t* libraryPath, bool threads);
+
 // Each export called the way MSVC-built code calls it, register by register.
 void CheckCallingConventions(const wchar_t* libraryPath);
 

@@ -307,6 +307,11 @@ extern "C" void mainCRTStartup()
     game::SetLauncherDirectory(directory);
     if (HasArgument(L"--stop-on-unallocatable-list"))
         StopOnAnUnallocatableList(libraryPath);
+    if (HasArgument(L"--stress")) {
+        game::Section("stress");
+        RunStress(libraryPath, HasArgument(L"--threads"));
+        game::Finish();
+    }
     if (HasArgument(L"--clients-on-threads")) {
         game::Section("clients on eight threads");
         CheckClientsOnEightThreads(libraryPath);

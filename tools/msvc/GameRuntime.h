@@ -27,12 +27,27 @@ __declspec(dllimport) void* __stdcall CreateThread(void* security, unsigned long
 __declspec(dllimport) unsigned long __stdcall WaitForMultipleObjects(unsigned long count, void* const* handles,
                                                                     int waitAll, unsigned long milliseconds);
 __declspec(dllimport) int __stdcall CloseHandle(void* handle);
+__declspec(dllimport) void* __stdcall CreateEventW(void* security, int manualReset, int initialState,
+                                                  const wchar_t* name);
+__declspec(dllimport) int __stdcall SetEvent(void* event);
+__declspec(dllimport) unsigned long __stdcall WaitForSingleObject(void* handle, unsigned long milliseconds);
+__declspec(dllimport) unsigned long __stdcall TlsAlloc();
+__declspec(dllimport) void* __stdcall TlsGetValue(unsigned long index);
+__declspec(dllimport) int __stdcall TlsSetValue(unsigned long index, void* value);
+__declspec(dllimport) unsigned long __stdcall GetTickCount();
 __declspec(dllimport) const wchar_t* __stdcall GetCommandLineW();
 __declspec(dllimport) void* __stdcall SetUnhandledExceptionFilter(long(__stdcall* filter)(void* pointers));
 int printf(const char* format, ...);
 int fflush(void* stream);
 void* malloc(decltype(sizeof(0)) size);
 void free(void* block);
+// One block of the C runtime's heap, the one malloc takes from.
+struct _heapinfo {
+    int* _pentry;
+    decltype(sizeof(0)) _size;
+    int _useflag; // 1: in use
+};
+int _heapwalk(_heapinfo* entry); // -2: a block; -5: the end
 }
 
 namespace game {

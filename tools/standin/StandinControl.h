@@ -65,6 +65,17 @@ using AnswerInsideFunction = void (*)(unsigned entry, Word a, Word b, Word c, Wo
 // Answers now, through the listener the last request to entry passed, under
 // requestId. Returns the listener's result (0 or 1), or -1 if none was passed.
 using AnswerFunction = int (*)(unsigned entry, unsigned requestId, Word a, Word b, Word c, Word d);
+// Answers now through listener, one that a request passed to the stand-in,
+// under requestId; returns the listener's result (0 or 1).
+using AnswerThroughFunction = int (*)(unsigned entry, void* listener, unsigned requestId, Word a, Word b, Word c,
+                                      Word d);
+// A script of the launcher's own, for tests that answer many requests of many
+// clients: called inside every request entry point after it was recorded, and
+// inside "KzTesmadllUpdate", on the caller's thread. Either may answer through
+// AnswerThrough before it returns. Null hooks remove the script.
+using RequestHook = void (*)(void* context, unsigned entry, Word session, unsigned requestId, void* listener);
+using UpdateHook = void (*)(void* context, Word session);
+using SetHooksFunction = void (*)(RequestHook request, UpdateHook update, void* context);
 // A save-game list of ListLength 4-byte elements at a fixed address.
 using ListFunction = const unsigned* (*)();
 constexpr unsigned ListLength = 16;

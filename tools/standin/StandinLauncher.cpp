@@ -42,6 +42,9 @@ bool g_answerInside[EntryCount];
 Word g_insideValues[EntryCount][4];
 void* g_listeners[EntryCount];
 unsigned g_list[ListLength];
+RequestHook g_requestHook;
+UpdateHook g_updateHook;
+void* g_hookContext;
 
 const unsigned short LocText[] = {'s', 't', 'a', 'n', 'd', '-', 'i', 'n', 0};
 const unsigned short SavegameName[] = {'s', 'l', 'o', 't', 0};
@@ -101,15 +104,18 @@ bool Deliver(unsigned entry, void* listener, unsigned requestId, Word a, Word b,
     }
 }
 
-// Keeps the listener for answers on demand, and answers at once if scripted to.
-void Request(unsigned entry, unsigned requestId, void* listener)
+// Keeps the listener for answers on demand, answers at once if scripted to,
+// then lets the hook act.
+void Request(unsigned entry, SessionHandle session, unsigned requestId, void* listener)
 {
     g_listeners[entry] = listener;
-    if (!g_answerInside[entry])
-        return;
-    g_answerInside[entry] = false;
-    const Word* v = g_insideValues[entry];
-    Deliver(entry, listener, requestId, v[0], v[1], v[2], v[3]);
+    if (g_answerInside[entry]) {
+        g_answerInside[entry] = false;
+        const Word* v = g_insideValues[entry];
+        Deliver(entry, listener, requestId, v[0], v[1], v[2], v[3]);
+    }
+    if (g_requestHook != nullptr)
+        g_requestHook(g_hookContext, entry, session, requestId, listener);
 }
 
 } // namespace
@@ -125,6 +131,8 @@ STANDIN_EXPORT SessionHandle __cdecl KzTesmadllGetSession()
 STANDIN_EXPORT void __cdecl KzTesmadllUpdate(SessionHandle session)
 {
     Record(Update, 1, session);
+    if (g_updateHook != nullptr)
+        g_updateHook(g_hookContext, session);
 }
 
 STANDIN_EXPORT unsigned __cdecl KzTesmadllGetRequestUniqueId(SessionHandle session)
@@ -150,7 +158,7 @@ STANDIN_EXPORT void __cdecl KzTesmadllGetLoginDetails(SessionHandle session, uns
                                                       tesmadll::IGetLoginDetailsListener* listener)
 {
     Record(GetLoginDetails, 3, session, requestId, AsWord(listener));
-    Request(GetLoginDetails, requestId, listener);
+    Request(GetLoginDetails, session, requestId, listener);
 }
 
 STANDIN_EXPORT void __cdecl KzTesmadllGetTesmaServer(SessionHandle session, unsigned requestId,
@@ -158,7 +166,7 @@ STANDIN_EXPORT void __cdecl KzTesmadllGetTesmaServer(SessionHandle session, unsi
                                                      unsigned b)
 {
     Record(GetTesmaServer, 5, session, requestId, AsWord(listener), a, b);
-    Request(GetTesmaServer, requestId, listener);
+    Request(GetTesmaServer, session, requestId, listener);
 }
 
 STANDIN_EXPORT void __cdecl KzTesmadllGetSavegameReader(SessionHandle session, unsigned requestId,
@@ -166,7 +174,7 @@ STANDIN_EXPORT void __cdecl KzTesmadllGetSavegameReader(SessionHandle session, u
                                                         unsigned b)
 {
     Record(GetSavegameReader, 5, session, requestId, AsWord(listener), a, b);
-    Request(GetSavegameReader, requestId, listener);
+    Request(GetSavegameReader, session, requestId, listener);
 }
 
 STANDIN_EXPORT void __cdecl KzTesmadllGetSavegameWriter(SessionHandle session, unsigned requestId,
@@ -174,14 +182,14 @@ STANDIN_EXPORT void __cdecl KzTesmadllGetSavegameWriter(SessionHandle session, u
                                                         unsigned b, bool flag)
 {
     Record(GetSavegameWriter, 6, session, requestId, AsWord(listener), a, b, flag);
-    Request(GetSavegameWriter, requestId, listener);
+    Request(GetSavegameWriter, session, requestId, listener);
 }
 
 STANDIN_EXPORT void __cdecl KzTesmadllGetSavegameList(SessionHandle session, unsigned requestId,
                                                       tesmadll::IGetSavegameListListener* listener, unsigned a)
 {
     Record(GetSavegameList, 4, session, requestId, AsWord(listener), a);
-    Request(GetSavegameList, requestId, listener);
+    Request(GetSavegameList, session, requestId, listener);
 }
 
 STANDIN_EXPORT void __cdecl KzTesmadllRemoveSavegame(SessionHandle session, unsigned requestId,
@@ -189,14 +197,14 @@ STANDIN_EXPORT void __cdecl KzTesmadllRemoveSavegame(SessionHandle session, unsi
                                                      unsigned b)
 {
     Record(RemoveSavegame, 5, session, requestId, AsWord(listener), a, b);
-    Request(RemoveSavegame, requestId, listener);
+    Request(RemoveSavegame, session, requestId, listener);
 }
 
 STANDIN_EXPORT void __cdecl KzTesmadllGetNetworkTraffic(SessionHandle session, unsigned requestId,
                                                         tesmadll::IGetNetworkTrafficListener* listener)
 {
     Record(GetNetworkTraffic, 3, session, requestId, AsWord(listener));
-    Request(GetNetworkTraffic, requestId, listener);
+    Request(GetNetworkTraffic, session, requestId, listener);
 }
 
 STANDIN_EXPORT const unsigned short* __cdecl KzTesmadllGetLocText(SessionHandle session, const unsigned short* key,
@@ -282,6 +290,9 @@ STANDIN_EXPORT void __cdecl StandinReset()
         g_answerInside[i] = false;
         g_listeners[i] = nullptr;
     }
+    g_requestHook = nullptr;
+    g_updateHook = nullptr;
+    g_hookContext = nullptr;
 }
 
 STANDIN_EXPORT void __cdecl StandinSetSession(unsigned session)
@@ -324,6 +335,19 @@ STANDIN_EXPORT int __cdecl StandinAnswer(unsigned entry, unsigned requestId, Wor
     if (entry >= EntryCount || g_listeners[entry] == nullptr)
         return -1;
     return Deliver(entry, g_listeners[entry], requestId, a, b, c, d) ? 1 : 0;
+}
+
+STANDIN_EXPORT int __cdecl StandinAnswerThrough(unsigned entry, void* listener, unsigned requestId, Word a, Word b,
+                                               Word c, Word d)
+{
+    return Deliver(entry, listener, requestId, a, b, c, d) ? 1 : 0;
+}
+
+STANDIN_EXPORT void __cdecl StandinSetHooks(RequestHook request, UpdateHook update, void* context)
+{
+    g_requestHook = request;
+    g_updateHook = update;
+    g_hookContext = context;
 }
 
 STANDIN_EXPORT const unsigned* __cdecl StandinList()
