@@ -19,8 +19,9 @@ failed=0
 for sample in msvc mingw; do
     echo "== the $sample sample"
     status=0
-    "$scripts/wine-run.sh" "$work/$sample/build/sample_game.exe" | tee "$work/$sample/session.log" || status=$?
-    if [ $status -ne 0 ] || ! grep -qx "session complete" "$work/$sample/session.log"; then
+    # msvcrt ends lines with CR LF.
+    "$scripts/wine-run.sh" "$work/$sample/build/sample_game.exe" | tr -d "\r" | tee "$work/$sample/session.log" || status=$?
+    if [ $status -ne 0 ] || ! grep -q "^session complete" "$work/$sample/session.log"; then
         echo "FAILED: the $sample sample's session (exit status $status)"
         failed=1
     fi
