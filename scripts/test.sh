@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native ones under AddressSanitizer
 # and UBSan, the threaded client case again under ThreadSanitizer, the Windows
-# ones under Wine.
+# ones under Wine; then every benchmark once, briefly, judging no time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/compile.sh
@@ -18,4 +18,6 @@ echo "== clients on several threads under ThreadSanitizer"
 build/tsan/tests/client/client_tests --gtest_filter='ClientLifetime.*' || status=1
 echo "== Windows tests under Wine"
 ctest --test-dir build/win32 --output-on-failure || status=1
+echo "== benchmarks, once each"
+scripts/bench.sh --quick || status=1
 exit $status

@@ -29,6 +29,8 @@ __declspec(dllimport) unsigned long __stdcall WaitForMultipleObjects(unsigned lo
 __declspec(dllimport) int __stdcall CloseHandle(void* handle);
 __declspec(dllimport) const wchar_t* __stdcall GetCommandLineW();
 __declspec(dllimport) void* __stdcall SetUnhandledExceptionFilter(long(__stdcall* filter)(void* pointers));
+__declspec(dllimport) int __stdcall QueryPerformanceCounter(long long* count);
+__declspec(dllimport) int __stdcall QueryPerformanceFrequency(long long* frequency);
 int printf(const char* format, ...);
 int fflush(void* stream);
 void* malloc(decltype(sizeof(0)) size);
