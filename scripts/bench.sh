@@ -4,8 +4,10 @@
 # runs them with interleaved repetitions and writes docs/performance.md and
 # docs/text-throughput.png from the results.
 #
-#   scripts/bench.sh            full run (about 20 minutes on 2 cores)
-#   scripts/bench.sh --quick    each benchmark once, briefly, no report: proves they run
+#   scripts/bench.sh                     full run (about 25 minutes on 2 cores)
+#   scripts/bench.sh --quick [--no-wine] each benchmark once, briefly, no report: proves
+#                                        they run; --no-wine leaves the DLL benchmark out
+#                                        (the Windows tests run it briefly too)
 #
 # The DLL benchmark runs under Wine; without the MinGW cross compiler and Wine
 # it is left out (scripts/install-deps.sh installs them).
@@ -13,7 +15,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 quick=false
-[ "${1:-}" = "--quick" ] && quick=true
+wine=true
+for argument in "$@"; do
+    case "$argument" in
+    --quick) quick=true ;;
+    --no-wine) wine=false ;;
+    *) echo "usage: bench.sh [--quick [--no-wine]]" >&2; exit 2 ;;
+    esac
+done
 
 packages=(cmake ninja-build g++ libbenchmark-dev libabsl-dev robin-map-dev gnuplot-nox python3)
 missing=()
@@ -37,7 +46,7 @@ programs=("$build/bench/hashtable_bench" "$build/bench/text_bench" "$build/bench
 # The Windows build, configured as scripts/compile.sh does, when its tools are here.
 win32=build/win32
 wine_bench=
-if command -v i686-w64-mingw32-g++-win32 >/dev/null && command -v wine >/dev/null; then
+if $wine && command -v i686-w64-mingw32-g++-win32 >/dev/null && command -v wine >/dev/null; then
     [ -f "$win32/build.ninja" ] ||
         cmake -S . -B "$win32" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
     cmake --build "$win32" -j2 --target dll_forward_bench >/dev/null
