@@ -90,6 +90,7 @@ if [ -n "$wine_bench" ]; then
     wine_results="$results/dll_forward_bench.txt"
     echo "$(basename "$wine_bench"): done"
 fi
+mkdir -p docs
 python3 scripts/bench-report.py --command "scripts/bench.sh" --repetitions $repetitions \
         --chart-data "$results/text-throughput.dat" ${wine_results:+--wine "$wine_results"} \
         "$results"/*.json > docs/performance.md
