@@ -8,6 +8,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <memory>
 #include <random>
 #include <string>
 #include <unordered_set>
@@ -98,26 +99,53 @@ void Insert(benchmark::State& state, unsigned n, bool sequential)
     state.SetItemsProcessed(state.iterations() * keys.size());
 }
 
-// Empties a map of n entries in shuffled order; the filling is not timed.
+// Empties maps of n entries in shuffled order; the filling is not timed. Small
+// maps are emptied in batches of about 4,096 entries, so that the pausing of
+// the clock is not what is measured.
 template <typename Map>
 void Remove(benchmark::State& state, unsigned n, bool sequential)
 {
     std::vector<unsigned> keys = MakeKeys(n, sequential).present;
     std::vector<unsigned> order = Shuffled(keys);
+    const unsigned batch = std::max(1u, 4096u / n);
     for (auto _ : state) {
         state.PauseTiming();
         {
-            Map map;
-            Fill(map, keys);
+            std::unique_ptr<Map[]> maps(new Map[batch]);
+            for (unsigned m = 0; m < batch; ++m)
+                Fill(maps[m], keys);
             state.ResumeTiming();
-            for (unsigned key : order)
-                map.Remove(key);
-            benchmark::DoNotOptimize(map);
+            for (unsigned m = 0; m < batch; ++m) {
+                for (unsigned key : order)
+                    maps[m].Remove(key);
+            }
+            benchmark::DoNotOptimize(maps.get());
             benchmark::ClobberMemory();
-            state.PauseTiming(); // the map's destruction is not removal
+            state.PauseTiming(); // the maps' destruction is not removal
         }
         state.ResumeTiming();
     }
+    state.SetItemsProcessed(state.iterations() * keys.size() * batch);
+}
+
+// Inserts n keys into a map that held them before and removes them again:
+// the table keeps its slots and seed, the standard map its buckets, so this is
+// insertion and removal without the growth.
+template <typename Map>
+void Refill(benchmark::State& state, unsigned n, bool sequential)
+{
+    std::vector<unsigned> keys = MakeKeys(n, sequential).present;
+    Map map;
+    Fill(map, keys);
+    for (unsigned key : keys)
+        map.Remove(key);
+    for (auto _ : state) {
+        Fill(map, keys);
+        for (unsigned key : keys)
+            map.Remove(key);
+        benchmark::ClobberMemory();
+    }
+    state.counters["SlotsPerEntry"] = map.Slots() / n;
     state.SetItemsProcessed(state.iterations() * keys.size());
 }
 
@@ -143,6 +171,36 @@ void RequestCycle(benchmark::State& state, unsigned pending)
     state.SetItemsProcessed(state.iterations());
 }
 
+// The bare arithmetic of a lookup's positions: the two specified hashes of a
+// key under a real table's seed, beside std::hash and the prime modulo that
+// std::unordered_map takes of it.
+void HashArithmeticTable(benchmark::State& state)
+{
+    std::vector<unsigned> keys = Shuffled(MakeKeys(1000, false).present);
+    unsigned seed = 10;
+    for (auto _ : state) {
+        unsigned sum = 0;
+        for (unsigned key : keys)
+            sum += (kz::common::HashWord1(key, seed) & 1023) + (kz::common::HashWord2(key, seed) & 1023);
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(state.iterations() * keys.size());
+}
+
+void HashArithmeticStd(benchmark::State& state)
+{
+    std::vector<unsigned> keys = Shuffled(MakeKeys(1000, false).present);
+    std::size_t buckets = 1031;
+    benchmark::DoNotOptimize(buckets); // a run-time prime, as the map's bucket count is
+    for (auto _ : state) {
+        std::size_t sum = 0;
+        for (unsigned key : keys)
+            sum += std::hash<unsigned>()(key) % buckets;
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(state.iterations() * keys.size());
+}
+
 const char* Keys(bool sequential) { return sequential ? "sequential" : "random"; }
 
 template <typename Map>
@@ -155,9 +213,8 @@ void RegisterMap()
             benchmark::RegisterBenchmark(("HashFindHit" + size + suffix).c_str(), Find<Map>, n, sequential, true);
             benchmark::RegisterBenchmark(("HashFindMiss" + size + suffix).c_str(), Find<Map>, n, sequential, false);
             benchmark::RegisterBenchmark(("HashInsert" + size + suffix).c_str(), Insert<Map>, n, sequential);
-            // Removal of fewer entries would measure the pausing of the clock.
-            if (n >= 1000)
-                benchmark::RegisterBenchmark(("HashRemove" + size + suffix).c_str(), Remove<Map>, n, sequential);
+            benchmark::RegisterBenchmark(("HashRemove" + size + suffix).c_str(), Remove<Map>, n, sequential);
+            benchmark::RegisterBenchmark(("HashRefill" + size + suffix).c_str(), Refill<Map>, n, sequential);
         }
     }
     for (unsigned pending : {1u, 8u, 64u})
@@ -166,6 +223,8 @@ void RegisterMap()
 }
 
 const int g_registered = [] {
+    benchmark::RegisterBenchmark("HashArithmetic/HashWord1+HashWord2", HashArithmeticTable);
+    benchmark::RegisterBenchmark("HashArithmetic/std::hash", HashArithmeticStd);
     RegisterMap<TesmaMap>();
     RegisterMap<StdMap>();
     RegisterMap<RobinMap>();

@@ -10,6 +10,6 @@ set boxwidth 0.9
 set ylabel "MB/s"
 set yrange [0:*]
 set grid ytics
-set key top right
+set key top left Left reverse box opaque
 set xtics rotate by -25
 plot data using 2:xtic(1) title "UnicodeString", '' using 3 title "iconv", '' using 4 title "hand loop"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native ones under AddressSanitizer
 # and UBSan, the threaded client case again under ThreadSanitizer, the Windows
-# ones under Wine.
+# ones under Wine (the DLL benchmark among them, briefly); then the native
+# benchmarks once each. No time is judged.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/compile.sh
@@ -18,4 +19,6 @@ echo "== clients on several threads under ThreadSanitizer"
 build/tsan/tests/client/client_tests --gtest_filter='ClientLifetime.*' || status=1
 echo "== Windows tests under Wine"
 ctest --test-dir build/win32 --output-on-failure || status=1
+echo "== native benchmarks, once each (the DLL benchmark ran with the Windows tests)"
+scripts/bench.sh --quick --no-wine || status=1
 exit $status

@@ -1,7 +1,6 @@
 #include "launcher/LauncherApi.h"
 
 #include "containers/Allocate.h"
-#include "launcher/Utf16Literal.h"
 
 namespace kz {
 
@@ -38,13 +37,15 @@ void* LauncherApi::Bind() noexcept
     m_functions = EntryPoints();
 
     text::UnicodeString path = ReadLauncherInstallDir(m_system);
-    if (path == text::UnicodeString()) {
+    if (path.GetLength() == 0) {
         m_installationError.store(InstallationNoDirectory, std::memory_order_relaxed);
         return nullptr;
     }
 
-    // Appended as it stands: a directory ending in a separator gives two.
-    path += text::UnicodeString(Utf16(u"\\dovtesmaapi_r2.dll"));
+    // Appended as it stands: a directory ending in a separator gives two. The
+    // name is ASCII, so its characters are its code points.
+    for (const char* c = "\\dovtesmaapi_r2.dll"; *c != 0; ++c)
+        path.AppendCodePoint(static_cast<unsigned char>(*c));
     void* module = m_system.LoadModule(path.GetUtf16());
     if (module == nullptr) {
         m_installationError.store(InstallationNotLoadable, std::memory_order_relaxed);

@@ -9,8 +9,8 @@ text::UnicodeString ReadLauncherInstallDir(const SystemCalls& calls)
     const unsigned short* const keyName = Utf16(u"SOFTWARE\\Dovrix\\Launcher");
     const unsigned short* const valueName = Utf16(u"InstallDir");
 
+    // Stays empty, without a block, when there is no value to read.
     common::HybridArray<unsigned short> buffer;
-    buffer.Add(0);
 
     void* key = nullptr;
     if (calls.OpenRegistryKey(LocalMachineRoot, keyName, 0, KeyReadAccess, &key) == 0) {
@@ -20,8 +20,9 @@ text::UnicodeString ReadLauncherInstallDir(const SystemCalls& calls)
             size != 0) {
             const unsigned characters = size / 2;
             buffer.Resize(characters);
+            unsigned short* units = buffer.Data();
             for (unsigned i = 0; i < characters; ++i)
-                buffer.At(i) = 0;
+                units[i] = 0;
             // Only whole characters fit: an odd byte count must not be handed on,
             // or the value's last byte would land past the buffer.
             std::uint32_t bytes = characters * 2;
@@ -33,8 +34,9 @@ text::UnicodeString ReadLauncherInstallDir(const SystemCalls& calls)
     }
 
     // The value need not be NUL-terminated; then every character counts.
+    const unsigned short* units = buffer.Data();
     unsigned length = 0;
-    while (length < buffer.Count() && buffer.At(length) != 0)
+    while (length < buffer.Count() && units[length] != 0)
         ++length;
     return text::UnicodeString(buffer.Data(), static_cast<int>(length));
 }

@@ -99,18 +99,33 @@ constexpr InstallationMessage InstallationMessages[kInstallationMessageCount] = 
     {kZhTw.tag.units, kZhTw.message.units}
 };
 
-const unsigned short* FindInstallationMessage(const unsigned short* tag)
+namespace {
+
+template <typename Unit, typename Widen>
+const unsigned short* FindMessage(const Unit* tag, Widen widen)
 {
     if (tag == nullptr)
         return nullptr;
     for (const InstallationMessage& entry : InstallationMessages) {
         unsigned i = 0;
-        while (entry.tag[i] != 0 && entry.tag[i] == tag[i])
+        while (entry.tag[i] != 0 && entry.tag[i] == widen(tag[i]))
             ++i;
-        if (entry.tag[i] == tag[i])
+        if (entry.tag[i] == widen(tag[i]))
             return entry.message;
     }
     return nullptr;
+}
+
+} // namespace
+
+const unsigned short* FindInstallationMessage(const unsigned short* tag)
+{
+    return FindMessage(tag, [](unsigned short unit) { return unit; });
+}
+
+const unsigned short* FindInstallationMessage(const char* tag)
+{
+    return FindMessage(tag, [](char byte) { return static_cast<unsigned short>(static_cast<unsigned char>(byte)); });
 }
 
 } // namespace text

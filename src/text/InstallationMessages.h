@@ -19,6 +19,9 @@ extern const InstallationMessage InstallationMessages[kInstallationMessageCount]
 // The message of the entry whose tag equals tag unit for unit (no folding of
 // case, same length), or null when there is none or tag is null.
 const unsigned short* FindInstallationMessage(const unsigned short* tag);
+// The same for a tag given as bytes, each compared with one unit: for ASCII
+// text the same answer as for its UTF-16 form.
+const unsigned short* FindInstallationMessage(const char* tag);
 
 } // namespace text
 } // namespace kz

@@ -1,5 +1,9 @@
 #include "text/UnicodeCodecs.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace kz {
 namespace text {
 
@@ -7,9 +11,117 @@ namespace {
 
 const std::uint64_t kHighBits = 0x8080808080808080ull;
 
+// Elements converted one by one after a block of them failed the fast path.
+const std::uint32_t kPlainStretch = 16;
+
 bool IsContinuation(unsigned int b)
 {
     return (b & 0x80) != 0; // the top bit alone, by design
+}
+
+#if defined(__SSE2__)
+// Sixteen values at a time, where the compiler targets SSE2 (always on
+// x86-64; the i686 build does not, and takes the plain loops).
+
+// Lanes holding an unsigned value below limit are all ones.
+__m128i Below(__m128i values, unsigned int limit)
+{
+    const __m128i sign = _mm_set1_epi32(static_cast<int>(0x80000000u));
+    return _mm_cmplt_epi32(_mm_xor_si128(values, sign), _mm_set1_epi32(static_cast<int>(limit ^ 0x80000000u)));
+}
+
+__m128i Load(const void* p)
+{
+    return _mm_loadu_si128(static_cast<const __m128i*>(p));
+}
+
+void Store(void* p, __m128i v)
+{
+    _mm_storeu_si128(static_cast<__m128i*>(p), v);
+}
+#endif
+
+// The fast paths: whole blocks of ASCII (or of UTF-16 units below the
+// surrogates) at a time, as long as the output has room. Each returns the
+// number of elements taken, possibly 0.
+
+std::uint32_t WidenAscii(const unsigned char* bytes, std::uint32_t count, unsigned int* out)
+{
+    std::uint32_t i = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    while (count - i >= 16) {
+        const __m128i block = Load(bytes + i);
+        if (_mm_movemask_epi8(block) != 0)
+            break;
+        const __m128i low = _mm_unpacklo_epi8(block, zero);
+        const __m128i high = _mm_unpackhi_epi8(block, zero);
+        Store(out + i, _mm_unpacklo_epi16(low, zero));
+        Store(out + i + 4, _mm_unpackhi_epi16(low, zero));
+        Store(out + i + 8, _mm_unpacklo_epi16(high, zero));
+        Store(out + i + 12, _mm_unpackhi_epi16(high, zero));
+        i += 16;
+    }
+#endif
+    while (count - i >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes + i, sizeof word);
+        if ((word & kHighBits) != 0)
+            break;
+        for (unsigned k = 0; k < 8; ++k)
+            out[i + k] = bytes[i + k];
+        i += 8;
+    }
+    return i;
+}
+
+std::uint32_t NarrowAscii(const unsigned int* values, std::uint32_t count, char* out, std::uint32_t room)
+{
+    std::uint32_t i = 0;
+#if defined(__SSE2__)
+    while (count - i >= 16 && room - i >= 16) {
+        const __m128i a = Load(values + i);
+        const __m128i b = Load(values + i + 4);
+        const __m128i c = Load(values + i + 8);
+        const __m128i d = Load(values + i + 12);
+        if (_mm_movemask_epi8(Below(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d)), 0x80)) != 0xFFFF)
+            break;
+        Store(out + i, _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d)));
+        i += 16;
+    }
+#endif
+    while (count - i >= 4 && room - i >= 4 && (values[i] | values[i + 1] | values[i + 2] | values[i + 3]) <= 0x7F) {
+        for (unsigned k = 0; k < 4; ++k)
+            out[i + k] = static_cast<char>(values[i + k]);
+        i += 4;
+    }
+    return i;
+}
+
+std::uint32_t NarrowBelowSurrogates(const unsigned int* values, std::uint32_t count, unsigned short* out,
+                                    std::uint32_t room)
+{
+    std::uint32_t i = 0;
+#if defined(__SSE2__)
+    // Values below 0xD800 fit a signed 16-bit lane once 0x8000 is taken off.
+    const __m128i half32 = _mm_set1_epi32(0x8000);
+    const __m128i half16 = _mm_set1_epi16(static_cast<short>(0x8000));
+    while (count - i >= 8 && room - i >= 8) {
+        const __m128i a = Load(values + i);
+        const __m128i b = Load(values + i + 4);
+        if (_mm_movemask_epi8(_mm_and_si128(Below(a, 0xD800), Below(b, 0xD800))) != 0xFFFF)
+            break;
+        const __m128i packed = _mm_packs_epi32(_mm_sub_epi32(a, half32), _mm_sub_epi32(b, half32));
+        Store(out + i, _mm_add_epi16(packed, half16));
+        i += 8;
+    }
+#else
+    (void)values;
+    (void)count;
+    (void)out;
+    (void)room;
+#endif
+    return i;
 }
 
 } // namespace
@@ -18,21 +130,21 @@ std::uint32_t DecodeUtf8(const unsigned char* bytes, std::uint32_t count, unsign
 {
     std::uint32_t n = 0;
     std::uint32_t i = 0;
+    // Where a block fails the fast path, the next are tried only after a few
+    // characters, so that other scripts do not pay for the tries.
+    std::uint32_t plainUntil = 0;
     while (i < count) {
-        // Texts are mostly ASCII: take eight bytes at a time while no top bit is set.
-        while (count - i >= 8) {
-            std::uint64_t word;
-            std::memcpy(&word, bytes + i, sizeof word);
-            if ((word & kHighBits) != 0)
-                break;
-            for (unsigned k = 0; k < 8; ++k)
-                out[n + k] = bytes[i + k];
-            i += 8;
-            n += 8;
-        }
-        if (i == count)
-            break;
         unsigned int b = bytes[i];
+        if (b <= 0x7F && i >= plainUntil) {
+            const std::uint32_t run = WidenAscii(bytes + i, count - i, out + n);
+            i += run;
+            n += run;
+            if (run == 0)
+                plainUntil = i + kPlainStretch;
+            if (i == count)
+                break;
+            b = bytes[i];
+        }
         if (b <= 0x7F) {
             out[n++] = b;
             ++i;
@@ -68,72 +180,105 @@ std::uint32_t DecodeUtf8(const unsigned char* bytes, std::uint32_t count, unsign
     return n;
 }
 
-std::uint32_t EncodedUtf8Length(const unsigned int* values, std::uint32_t count)
-{
-    std::uint32_t length = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        unsigned int c = values[i];
-        // Values above 0x10FFFF count 1 + 1 + 1 + 1 - 4: nothing.
-        length += 1 + (c > 0x7F) + (c > 0x7FF) + (c > 0xFFFF) - 4 * (c > kMaxEncodedCodePoint);
-    }
-    return length;
-}
-
-void EncodeUtf8(const unsigned int* values, std::uint32_t count, char* out)
+std::uint32_t WidenUnitsBelowSurrogates(const unsigned short* units, std::uint32_t count, unsigned int* out)
 {
     std::uint32_t i = 0;
-    while (i < count) {
-        while (count - i >= 4 && (values[i] | values[i + 1] | values[i + 2] | values[i + 3]) <= 0x7F) {
-            for (unsigned k = 0; k < 4; ++k)
-                out[k] = static_cast<char>(values[i + k]);
-            out += 4;
-            i += 4;
-        }
-        if (i == count)
+#if defined(__SSE2__)
+    // Units compared as signed after taking 0x8000 off: below 0xD800 is below 0x5800.
+    const __m128i half = _mm_set1_epi16(static_cast<short>(0x8000));
+    const __m128i limit = _mm_set1_epi16(0x5800);
+    const __m128i zero = _mm_setzero_si128();
+    while (count - i >= 8) {
+        const __m128i block = Load(units + i);
+        if (_mm_movemask_epi8(_mm_cmplt_epi16(_mm_xor_si128(block, half), limit)) != 0xFFFF)
             break;
-        unsigned int c = values[i++];
+        Store(out + i, _mm_unpacklo_epi16(block, zero));
+        Store(out + i + 4, _mm_unpackhi_epi16(block, zero));
+        i += 8;
+    }
+#endif
+    while (i < count && units[i] < 0xD800) {
+        out[i] = units[i];
+        ++i;
+    }
+    return i;
+}
+
+std::uint32_t EncodeUtf8(const unsigned int* values, std::uint32_t count, char* out, std::uint32_t room,
+                         std::uint32_t& taken)
+{
+    std::uint32_t i = 0;
+    std::uint32_t n = 0;
+    std::uint32_t plainUntil = 0; // as in DecodeUtf8
+    while (i < count) {
+        unsigned int c = values[i];
+        if (c <= 0x7F && i >= plainUntil) {
+            const std::uint32_t run = NarrowAscii(values + i, count - i, out + n, room - n);
+            i += run;
+            n += run;
+            if (run == 0)
+                plainUntil = i + kPlainStretch;
+            if (i == count)
+                break;
+            c = values[i];
+        }
+        // Values above 0x10FFFF count 1 + 1 + 1 + 1 - 4: nothing.
+        const std::uint32_t length = 1 + (c > 0x7F) + (c > 0x7FF) + (c > 0xFFFF) - 4 * (c > kMaxEncodedCodePoint);
+        if (room - n < length)
+            break;
         if (c <= 0x7F) {
-            *out++ = static_cast<char>(c);
+            out[n++] = static_cast<char>(c);
         } else if (c <= 0x7FF) {
-            *out++ = static_cast<char>(0xC0 | (c >> 6));
-            *out++ = static_cast<char>(0x80 | (c & 0x3F));
+            out[n++] = static_cast<char>(0xC0 | (c >> 6));
+            out[n++] = static_cast<char>(0x80 | (c & 0x3F));
         } else if (c <= 0xFFFF) {
-            *out++ = static_cast<char>(0xE0 | (c >> 12));
-            *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            *out++ = static_cast<char>(0x80 | (c & 0x3F));
+            out[n++] = static_cast<char>(0xE0 | (c >> 12));
+            out[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out[n++] = static_cast<char>(0x80 | (c & 0x3F));
         } else if (c <= kMaxEncodedCodePoint) {
-            *out++ = static_cast<char>(0xF0 | (c >> 18));
-            *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            *out++ = static_cast<char>(0x80 | (c & 0x3F));
+            out[n++] = static_cast<char>(0xF0 | (c >> 18));
+            out[n++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out[n++] = static_cast<char>(0x80 | (c & 0x3F));
         }
+        ++i;
     }
+    taken = i;
+    return n;
 }
 
-std::uint32_t EncodedUtf16Length(const unsigned int* values, std::uint32_t count)
+std::uint32_t EncodeUtf16(const unsigned int* values, std::uint32_t count, unsigned short* out, std::uint32_t room,
+                          std::uint32_t& taken)
 {
-    std::uint32_t length = 0;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        unsigned int c = values[i];
-        length += 1 + (c > 0xFFFF) - 2 * (c > kMaxEncodedCodePoint);
-    }
-    return length;
-}
-
-void EncodeUtf16(const unsigned int* values, std::uint32_t count, unsigned short* out)
-{
-    for (std::uint32_t i = 0; i < count; ++i) {
-        unsigned int c = values[i];
-        if (c < 0xD800) {
-            *out++ = static_cast<unsigned short>(c);
-        } else if (c <= 0xFFFF) {
+    std::uint32_t i = 0;
+    std::uint32_t n = 0;
+    std::uint32_t plainUntil = 0; // as in DecodeUtf8
+    while (i < count) {
+        if (i >= plainUntil) {
+            const std::uint32_t run = NarrowBelowSurrogates(values + i, count - i, out + n, room - n);
+            i += run;
+            n += run;
+            if (run == 0)
+                plainUntil = i + kPlainStretch;
+            if (i == count)
+                break;
+        }
+        const unsigned int c = values[i];
+        if (c <= 0xFFFF) {
+            if (n == room)
+                break;
             // A lone surrogate value has no UTF-16 form; hand out well-formed text.
-            *out++ = c <= 0xDFFF ? 0xFFFD : static_cast<unsigned short>(c);
+            out[n++] = c >= 0xD800 && c <= 0xDFFF ? 0xFFFD : static_cast<unsigned short>(c);
         } else if (c <= kMaxEncodedCodePoint) {
-            *out++ = static_cast<unsigned short>(0xD800 + ((c - 0x10000) >> 10));
-            *out++ = static_cast<unsigned short>(0xDC00 + (c & 0x3FF));
+            if (room - n < 2)
+                break;
+            out[n++] = static_cast<unsigned short>(0xD800 + ((c - 0x10000) >> 10));
+            out[n++] = static_cast<unsigned short>(0xDC00 + (c & 0x3FF));
         }
+        ++i;
     }
+    taken = i;
+    return n;
 }
 
 } // namespace text

@@ -37,17 +37,29 @@ bool ResolveLength(const T* text, int length, unsigned& count)
     return count != 0;
 }
 
-// Sizes buffer for total elements the way adding them one by one would: first
-// room for count (the text's length), then doubling, so that the buffer's
+// Encodes count values into buffer, followed by a 0 element, and returns its
+// block. The buffer first gets room for count elements (the text's length),
+// then doubles whenever the encoded form runs out of room, so that its
 // capacity and allocations are those of the plain element-wise encoding.
-template <typename T>
-T* PrepareBuffer(kz::common::HybridArray<T, 0, kz::common::StandardDataHelper<T>>& buffer, unsigned count, unsigned total)
+template <typename T, typename Encoder>
+T* EncodeInto(kz::common::HybridArray<T, 0, kz::common::StandardDataHelper<T>>& buffer, const unsigned int* values,
+              unsigned count, Encoder encode)
 {
     buffer.Clear();
     buffer.Reserve(count);
-    while (buffer.Capacity() < total)
+    std::uint32_t taken = 0;
+    std::uint32_t written = 0;
+    for (;;) {
+        std::uint32_t took = 0;
+        written += encode(values + taken, count - taken, buffer.Data() + written, buffer.Capacity() - written, took);
+        taken += took;
+        if (taken == count && written < buffer.Capacity())
+            break;
+        buffer.Resize(written); // growth keeps what was written
         buffer.Reserve(buffer.Capacity() + 1);
-    buffer.Resize(total);
+    }
+    buffer.Resize(written + 1);
+    buffer.Data()[written] = 0;
     return buffer.Data();
 }
 
@@ -157,11 +169,7 @@ unsigned int UnicodeString::GetAt(unsigned index) const
 const char* UnicodeString::GetUtf8()
 {
     if ((m_current & kUtf8Current) == 0) {
-        unsigned count = m_content.Count();
-        std::uint32_t length = EncodedUtf8Length(Points(), count);
-        char* out = PrepareBuffer(m_utf8, count, length + 1);
-        EncodeUtf8(Points(), count, out);
-        out[length] = 0;
+        EncodeInto(m_utf8, Points(), m_content.Count(), EncodeUtf8);
         m_current |= kUtf8Current;
     }
     return m_utf8.Data();
@@ -170,11 +178,7 @@ const char* UnicodeString::GetUtf8()
 const unsigned short* UnicodeString::GetUtf16()
 {
     if ((m_current & kUtf16Current) == 0) {
-        unsigned count = m_content.Count();
-        std::uint32_t length = EncodedUtf16Length(Points(), count);
-        unsigned short* out = PrepareBuffer(m_utf16, count, length + 1);
-        EncodeUtf16(Points(), count, out);
-        out[length] = 0;
+        EncodeInto(m_utf16, Points(), m_content.Count(), EncodeUtf16);
         m_current |= kUtf16Current;
     }
     return m_utf16.Data();
@@ -345,6 +349,25 @@ unsigned Search(const unsigned int* text, unsigned length, const unsigned int* w
     return length;
 }
 
+bool ContainsZero(const unsigned int* values, unsigned count)
+{
+    // Blocks without an early exit, which the compiler turns into vector code.
+    const unsigned kBlock = 64;
+    unsigned i = 0;
+    for (; count - i >= kBlock; i += kBlock) {
+        unsigned zeros = 0;
+        for (unsigned k = 0; k < kBlock; ++k)
+            zeros |= values[i + k] == 0;
+        if (zeros != 0)
+            return true;
+    }
+    for (; i < count; ++i) {
+        if (values[i] == 0)
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int UnicodeString::Find(const UnicodeString& what, unsigned start) const
@@ -440,6 +463,26 @@ bool UnicodeString::ReplaceAll(const UnicodeString& what, const UnicodeString& w
     const unsigned first = Search(text, length, what.Points(), whatLength, 0);
     if (first == length)
         return false;
+
+    // Without zeros to drop, a replacement no longer than what it replaces
+    // is done in place: the result never overtakes the text still to be
+    // searched, and no new block (whose first touch is costly) is taken.
+    if (withLength <= whatLength && !ContainsZero(text, length) && !ContainsZero(with.Points(), withLength)) {
+        unsigned int* data = Content().Data();
+        unsigned written = first;
+        unsigned read = first; // at an occurrence
+        while (read < length) {
+            std::memcpy(data + written, with.Points(), withLength * sizeof(unsigned int));
+            written += withLength;
+            read += whatLength;
+            const unsigned next = Search(data, length, what.Points(), whatLength, read);
+            std::memmove(data + written, data + read, (next - read) * sizeof(unsigned int));
+            written += next - read;
+            read = next;
+        }
+        Content().Truncate(written);
+        return true;
+    }
 
     // The first replacement drops the zeros of everything but the inserted
     // text, so later searches run over the rest of the text without its zeros.

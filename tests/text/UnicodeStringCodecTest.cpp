@@ -235,10 +235,10 @@ std::string Utf8Bytes(UnicodeString& text)
 }
 
 // Checks one byte string, alone and inside runs of ASCII that put it at every
-// place of an eight-byte block.
+// place of an eight-byte block and in each quarter of a sixteen-byte one.
 void ExpectSameDecoding(const std::string& bytes)
 {
-    for (std::size_t before : {0, 3, 7}) {
+    for (std::size_t before : {0, 3, 7, 12}) {
         std::string padded = std::string(before, 'p') + bytes + std::string(17 - before, 'q');
         Points expected = ReferenceUtf8(padded);
         ASSERT_EQ(expected, DecodeUtf8(padded)) << testing::PrintToString(padded);
@@ -275,16 +275,17 @@ TEST(CodecFastPaths, Utf8AgreesWithPlainDecoding)
 
 TEST(CodecFastPaths, Utf16AgreesWithPlainCoding)
 {
-    // Every pair of units from the classes the decoder tells apart, inside ASCII.
+    // Every pair of units from the classes the decoder tells apart, inside ASCII
+    // long enough for the eight-unit blocks of the fast paths.
     const unsigned short classes[] = {0x0000, 0x0041, 0x007F, 0x0080, 0x07FF, 0x0800, 0xD7FF, 0xD800,
                                       0xDBFF, 0xDC00, 0xDFFF, 0xE000, 0xFFFD, 0xFFFF};
     for (unsigned short first : classes) {
         for (unsigned short second : classes) {
-            for (unsigned before = 0; before < 3; ++before) {
+            for (unsigned before : {0, 1, 2, 7, 9}) {
                 Units16 units(before, 0x61);
                 units.push_back(first);
                 units.push_back(second);
-                units.push_back(0x7A);
+                units.insert(units.end(), 14, 0x7A);
                 // The plain rules: a high or low half must be followed by a low half.
                 Points expected;
                 for (std::size_t i = 0; i < units.size(); ++i) {
@@ -301,6 +302,14 @@ TEST(CodecFastPaths, Utf16AgreesWithPlainCoding)
                     }
                 }
                 ASSERT_EQ(expected, DecodeUtf16(units)) << std::hex << first << ' ' << second;
+                // The same units stored as code points: lone surrogates encode as U+FFFD.
+                Points values(units.begin(), units.end());
+                UnicodeString stored(values.data(), static_cast<int>(values.size()));
+                Units16 replaced;
+                for (unsigned short u : units)
+                    replaced.push_back(u >= 0xD800 && u <= 0xDFFF ? 0xFFFD : u);
+                replaced.resize(std::find(replaced.begin(), replaced.end(), 0) - replaced.begin());
+                ASSERT_EQ(replaced, Units(stored.GetUtf16())) << std::hex << first << ' ' << second;
                 if (expected == kMalformed)
                     continue;
                 UnicodeString text(expected.data(), static_cast<int>(expected.size()));

@@ -37,6 +37,8 @@ __declspec(dllimport) int __stdcall TlsSetValue(unsigned long index, void* value
 __declspec(dllimport) unsigned long __stdcall GetTickCount();
 __declspec(dllimport) const wchar_t* __stdcall GetCommandLineW();
 __declspec(dllimport) void* __stdcall SetUnhandledExceptionFilter(long(__stdcall* filter)(void* pointers));
+__declspec(dllimport) int __stdcall QueryPerformanceCounter(long long* count);
+__declspec(dllimport) int __stdcall QueryPerformanceFrequency(long long* frequency);
 int printf(const char* format, ...);
 int fflush(void* stream);
 void* malloc(decltype(sizeof(0)) size);
