@@ -5,9 +5,11 @@
 # Any finding (a failed check, a sanitizer report, a leak, a timeout, memory
 # exhaustion) fails the run and names the input that caused it.
 #
-#   scripts/fuzz.sh [SECONDS]     each target for SECONDS (default 30)
-#   scripts/fuzz.sh --coverage    source coverage of each target's code over its
-#                                 corpus, from a build instrumented for it (build/fuzz-coverage)
+#   scripts/fuzz.sh [SECONDS [TARGET...]]   each target (or those named) for
+#                                           SECONDS (default 30)
+#   scripts/fuzz.sh --coverage              source coverage of each target's code over
+#                                           its corpus, from a build instrumented for it
+#                                           (build/fuzz-coverage)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,17 +32,17 @@ configure() {
     local build=$1
     shift
     cmake -S . -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTESMA_FUZZ=ON "$@" >/dev/null
-    nice -n 10 cmake --build "$build" -j2 --target "${targets[@]}" | grep -v '^\[' || true
+    nice -n 10 cmake --build "$build" -j2 --target "${targets[@]}" | grep -v -e '^\[' -e '^ninja: no work to do' || true
 }
 
 if [ "${1:-}" = "--coverage" ]; then
     # The code each target is there to exercise.
     declare -A sources=(
         [unicode_codec_fuzzer]="src/text/UnicodeCodecs.cpp src/text/UnicodeCodecs.h"
-        [unicode_text_fuzzer]="src/text/UnicodeString.cpp src/text/UnicodeStringParsing.cpp"
+        [unicode_text_fuzzer]="src/text/UnicodeString.cpp src/text/UnicodeStringParsing.cpp src/text/UnicodeStringLibraryConversions.cpp"
         [hash_table_fuzzer]="src/containers/HashTable.h src/containers/HashBytes.h src/containers/HashBytes.cpp"
         [hybrid_array_fuzzer]="src/containers/HybridArray.h src/containers/StandardDataHelper.h"
-        [request_routing_fuzzer]="src/client/RequestRouting.cpp src/client/TesmaClientPimpl.h src/client/Savegame.cpp"
+        [request_routing_fuzzer]="src/client/RequestRouting.cpp src/client/TesmaClientPimpl.h"
     )
     build=build/fuzz-coverage
     configure "$build" -DTESMA_FUZZ_COVERAGE=ON
@@ -64,6 +66,7 @@ if [ "${1:-}" = "--coverage" ]; then
 fi
 
 seconds=${1:-30}
+[ $# -gt 1 ] && targets=("${@:2}")
 build=build/fuzz
 configure "$build"
 mkdir -p "$build/findings" "$build/logs"

@@ -13,6 +13,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <cinttypes>
+#include <optional>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -139,17 +140,41 @@ void Step(FuzzedDataProvider& input, Subject& s)
     UnicodeString& text = s.String;
     Points& model = s.Model;
     const unsigned length = static_cast<unsigned>(model.size());
-    switch (input.ConsumeIntegralInRange(0, 20)) {
+    const int operation = input.ConsumeIntegralInRange(0, 20);
+    switch (operation) {
     case 0: {
+        // From UTF-8 or UTF-16, with the explicit length or up to the first 0.
         const std::string bytes = input.ConsumeRandomLengthString(16);
-        const auto decoded = reference::DecodeUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
-        FUZZ_CHECK(text.SetUtf8(bytes.data(), static_cast<int>(bytes.size())) == decoded.has_value());
+        const bool untilZero = input.ConsumeBool();
+        std::optional<Points> decoded;
+        bool result;
+        if (input.ConsumeBool()) {
+            const std::size_t n = untilZero ? reference::LengthUpToZero(bytes.data(), bytes.size()) : bytes.size();
+            decoded = reference::DecodeUtf8(reinterpret_cast<const unsigned char*>(bytes.data()), n);
+            result = text.SetUtf8(bytes.c_str(), untilZero ? -1 : static_cast<int>(bytes.size()));
+        } else {
+            const std::size_t count = bytes.size() / 2;
+            std::vector<unsigned short> units(count + 1, 0);
+            for (std::size_t i = 0; i < count; ++i)
+                units[i] = static_cast<unsigned short>(static_cast<unsigned char>(bytes[2 * i]) |
+                                                       static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+            const std::size_t n = untilZero ? reference::LengthUpToZero(units.data(), count) : count;
+            decoded = reference::DecodeUtf16(units.data(), n);
+            result = text.SetUtf16(units.data(), untilZero ? -1 : static_cast<int>(count));
+        }
+        FUZZ_CHECK(result == decoded.has_value());
         model = decoded ? *decoded : Points();
         break;
     }
     case 1: {
-        const Points values = MakeText(input, 12);
-        FUZZ_CHECK(text.SetCodePoints(values.data(), static_cast<int>(values.size())));
+        Points values = MakeText(input, 12);
+        if (input.ConsumeBool()) {
+            FUZZ_CHECK(text.SetCodePoints(values.data(), static_cast<int>(values.size())));
+        } else {
+            values.push_back(0);
+            FUZZ_CHECK(text.SetCodePoints(values.data(), -1));
+            values.resize(reference::LengthUpToZero(values.data(), values.size()));
+        }
         model = values;
         break;
     }
@@ -181,22 +206,27 @@ void Step(FuzzedDataProvider& input, Subject& s)
     case 5:
         AppendNumber(input, s);
         break;
-    case 6: {
-        const Points what = MakeText(input, 3);
-        const Points with = MakeText(input, 4);
+    case 6:
+    case 7: {
+        // The string itself may be what is replaced or what replaces it.
+        const int alias = input.ConsumeIntegralInRange(0, 3);
+        const Points what = alias == 0 ? model : MakeText(input, 3);
+        const Points with = alias == 1 ? model : MakeText(input, 4);
+        const UnicodeString whatText = Make(what);
+        const UnicodeString withText = Make(with);
+        const UnicodeString& whatArgument = alias == 0 ? text : whatText;
+        const UnicodeString& withArgument = alias == 1 ? text : withText;
+        if (operation == 7) {
+            const bool expected = reference::ReplaceAll(model, what, with);
+            FUZZ_CHECK(text.ReplaceAll(whatArgument, withArgument) == expected);
+            break;
+        }
         const bool usePosition = input.ConsumeBool();
         int position = input.ConsumeIntegralInRange<int>(-2, static_cast<int>(length) + 2);
         int expectedPosition = position;
         const bool expected = reference::Replace(model, what, with, usePosition ? &expectedPosition : nullptr);
-        FUZZ_CHECK(text.Replace(Make(what), Make(with), usePosition ? &position : nullptr) == expected);
+        FUZZ_CHECK(text.Replace(whatArgument, withArgument, usePosition ? &position : nullptr) == expected);
         FUZZ_CHECK(position == expectedPosition);
-        break;
-    }
-    case 7: {
-        const Points what = MakeText(input, 3);
-        const Points with = MakeText(input, 4);
-        const bool expected = reference::ReplaceAll(model, what, with);
-        FUZZ_CHECK(text.ReplaceAll(Make(what), Make(with)) == expected);
         break;
     }
     case 8:
