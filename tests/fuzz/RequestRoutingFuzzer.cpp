@@ -10,15 +10,9 @@
 
 #include "kz/tesmaclient/TesmaClient.h"
 
+#include <cstdlib>
 #include <map>
 #include <memory>
-
-// The save-game objects the answers create belong to the game, which never
-// frees them.
-extern "C" const char* __lsan_default_suppressions()
-{
-    return "leak:kz::tesmaclient::SavegameFactory::New\n";
-}
 
 using kz::tesmaclient::TesmaClient;
 using standin::Word;
@@ -159,6 +153,30 @@ void CheckAnswer(Routing& r, const Answer& answer, unsigned kind, unsigned id, c
     }
 }
 
+// The save-game objects of an answer belong to the game. The library never
+// frees them; this game does, the way they were made, so that a long run
+// neither grows nor hides another leak: each object is one pointer to a cell
+// from the C heap, and a list is one block from the C heap that begins with
+// its count word.
+void Reclaim(const Answer& answer)
+{
+    void** objects = static_cast<void**>(answer.Object);
+    switch (answer.Kind) {
+    case AnswerKind::SavegameReader:
+    case AnswerKind::SavegameWriter:
+        std::free(objects[0]);
+        std::free(objects);
+        break;
+    case AnswerKind::SavegameList:
+        for (unsigned i = 0; i < answer.Values[0]; ++i)
+            std::free(objects[i]);
+        std::free(reinterpret_cast<std::size_t*>(objects) - 1);
+        break;
+    default:
+        break;
+    }
+}
+
 // What the listeners heard before a step.
 struct Heard {
     std::size_t Counts[ListenerCount];
@@ -187,8 +205,10 @@ void ExpectDelivery(Routing& r, const Heard& before, unsigned kind, unsigned id,
     for (int i = 0; i < int(ListenerCount); ++i) {
         const std::size_t heard = r.Listeners[i].Answers.size();
         FUZZ_CHECK(heard == before.Counts[i] + (i == reached ? 1 : 0));
-        if (i == reached)
+        if (i == reached) {
             CheckAnswer(r, r.Listeners[i].Answers[before.Counts[i]], kind, id, values);
+            Reclaim(r.Listeners[i].Answers[before.Counts[i]]);
+        }
     }
     if (reached >= 0 && r.RequestAgain[reached])
         r.Pending[kind][id] = reached;
