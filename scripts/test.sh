@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native ones under AddressSanitizer
-# and UBSan, the threaded client case again under ThreadSanitizer, the Windows
+# and UBSan, the threaded client case again under ThreadSanitizer, each fuzz
+# target for a short while, the native tests again under valgrind, the Windows
 # ones under Wine (the DLL benchmark among them, briefly); then the native
 # benchmarks once each. No time is judged.
 set -euo pipefail
@@ -17,6 +18,10 @@ echo "== native tests"
 ctest --test-dir build/native --output-on-failure -j2 || status=1
 echo "== clients on several threads under ThreadSanitizer"
 build/tsan/tests/client/client_tests --gtest_filter='ClientLifetime.*' || status=1
+echo "== fuzz targets, briefly (scripts/fuzz.sh SECONDS for longer)"
+scripts/fuzz.sh 25 || status=1
+echo "== native tests under valgrind"
+scripts/valgrind.sh || status=1
 echo "== Windows tests under Wine"
 ctest --test-dir build/win32 --output-on-failure || status=1
 echo "== native benchmarks, once each (the DLL benchmark ran with the Windows tests)"

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -229,4 +230,63 @@ TEST(HashTableRemove, FindAndRemoveNeverAllocate)
         table.Remove(2);
         table.Remove(11);
     }));
+}
+
+namespace {
+
+// The first count keys whose four bytes are each one of bytes, ascending
+// (the first byte counts fastest).
+std::vector<unsigned> KeysOfBytes(const std::vector<unsigned>& bytes, unsigned count)
+{
+    std::vector<unsigned> keys;
+    const unsigned n = static_cast<unsigned>(bytes.size());
+    for (unsigned i = 0; keys.size() < count; ++i)
+        keys.push_back(bytes[i % n] | bytes[i / n % n] << 8 | bytes[i / (n * n) % n] << 16 |
+                       bytes[i / (n * n * n) % n] << 24);
+    return keys;
+}
+
+} // namespace
+
+// A known limit, and the figures docs/reliability.md gives for it. Both hashes
+// carry a byte's low bits only into the hash's low bits, so keys whose bytes
+// agree in their low bits share both positions under every seed until the
+// table is large enough to see the high bits: the walks fail and the table
+// doubles again and again. Every key stays findable.
+TEST(HashTableGrowth, KeysAgreeingInTheirLowBitsGrowTheTable)
+{
+    struct Case {
+        std::vector<unsigned> keys;
+        unsigned slots;
+    };
+    const std::vector<unsigned> top = {0x00, 0x80};
+    const std::vector<unsigned> topTwo = {0x00, 0x40, 0x80, 0xC0};
+    const Case cases[] = {
+        {{0x00000000, 0x80808080, 0xC0C0C0C0}, 2048},
+        {{0x00000000, 0x80808080, 0xC0C0C0C0, 0x40404040}, 32768},
+        {KeysOfBytes(top, 3), 256},
+        {KeysOfBytes(top, 8), 512},
+        {KeysOfBytes(top, 9), 16384},
+        {KeysOfBytes(top, 16), 16384},
+        {KeysOfBytes(topTwo, 16), 4096},
+        {KeysOfBytes(topTwo, 32), 16384},
+        {KeysOfBytes(topTwo, 128), 131072},
+        {KeysOfBytes(topTwo, 256), 524288},
+    };
+    for (const Case& c : cases) {
+        Table table;
+        for (unsigned key : c.keys)
+            Insert(table, key);
+        EXPECT_EQ(c.slots, table.SlotCount()) << c.keys.size() << " keys from " << c.keys.front();
+        EXPECT_EQ(c.keys.size(), table.GetEntryCount());
+        Listener* found = nullptr;
+        for (unsigned key : c.keys)
+            ASSERT_TRUE(table.Find(key, found)) << key;
+    }
+
+    // Request numbers counted up from 1 need no more slots than entries.
+    Table counted;
+    for (unsigned key = 1; key <= 256; ++key)
+        Insert(counted, key);
+    EXPECT_EQ(256u, counted.SlotCount());
 }

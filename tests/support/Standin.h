@@ -35,6 +35,9 @@ public:
     void SetSession(unsigned session) { m_setSession(session); }
     void SetResult(standin::Entry entry, standin::Word result) { m_setResult(entry, result); }
     std::vector<standin::Call> Calls() const;
+    unsigned CallCount() const { return m_callCount(); }
+    // The call at index, which must be below CallCount().
+    const standin::Call& CallAt(unsigned index) const { return *m_getCall(index); }
     // The calls received for one entry point.
     std::vector<standin::Call> CallsTo(standin::Entry entry) const;
     void AnswerInside(standin::Entry entry, standin::Word a = 0, standin::Word b = 0, standin::Word c = 0,
