@@ -16,17 +16,7 @@ cd "$(dirname "$0")/.."
 targets=(unicode_codec_fuzzer unicode_text_fuzzer hash_table_fuzzer hybrid_array_fuzzer request_routing_fuzzer)
 
 packages=(cmake ninja-build clang llvm libclang-rt-14-dev)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=
-    [ "$(id -u)" -eq 0 ] || sudo=sudo
-    echo "installing: ${missing[*]}"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+scripts/install-packages.sh "${packages[@]}"
 
 configure() {
     local build=$1

@@ -3,34 +3,18 @@
 # and makes sure this machine can run Wine's 32-bit programs.
 set -euo pipefail
 packages=(cmake ninja-build g++ g++-mingw-w64-i686 clang lld llvm googletest libgtest-dev libbenchmark-dev
-          wine wine32:i386 wine64)
+          unzip wine wine32:i386 wine64)
+here=$(dirname "$0")
+"$here/install-packages.sh" "${packages[@]}"
 sudo=
 [ "$(id -u)" -eq 0 ] || sudo=sudo
-
-missing() {
-    local p
-    for p in "$@"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || echo "$p"
-    done
-}
-
-install() {
-    echo "installing: $*"
-    dpkg --print-foreign-architectures | grep -qx i386 || $sudo dpkg --add-architecture i386
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "$@" >/dev/null
-}
-
-mapfile -t needed < <(missing "${packages[@]}")
-[ ${#needed[@]} -eq 0 ] || install "${needed[@]}"
 
 # Wine runs 32-bit programs with a 32-bit Linux loader. Some kernels cannot
 # execute 32-bit programs at all (no IA32 emulation); there the loader runs
 # under qemu's user-mode emulator, registered with the kernel's binfmt_misc.
 if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
     echo "this kernel cannot run 32-bit programs: running them under qemu-user instead (slower)"
-    mapfile -t needed < <(missing qemu-user-static)
-    [ ${#needed[@]} -eq 0 ] || install "${needed[@]}"
+    "$here/install-packages.sh" qemu-user-static
     binfmt=/proc/sys/fs/binfmt_misc
     [ -e $binfmt/register ] || $sudo mount -t binfmt_misc binfmt_misc $binfmt
     if [ ! -e $binfmt/qemu-i386 ]; then
