@@ -41,8 +41,8 @@ def machine():
     return [
         f"- CPU: {model}, {cores} logical cores; kernel {platform.system()} {platform.release()}",
         f"- native compiler: {first_line(['g++', '--version'])}",
-        f"- DLL compiler: {first_line(['i686-w64-mingw32-g++-win32', '--version'])}; "
-        f"game and stand-in launcher: {first_line(['clang', '--version'])} in MSVC mode",
+        f"- DLL compiler: {first_line(['clang', '--version'])} for i686-w64-mingw32, linked by lld; "
+        "game and stand-in launcher: the same clang in MSVC mode",
         f"- Wine: {first_line(['wine', '--version'])}"
         + (f", its 32-bit code emulated by {first_line(['qemu-i386-static', '--version'])} (the kernel cannot "
            "run 32-bit programs): the Wine figures are emulated timings, meaningful only as ratios between "
