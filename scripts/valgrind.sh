@@ -21,8 +21,8 @@ scripts/install-packages.sh "${packages[@]}"
 
 build=build/valgrind
 cmake -S . -B "$build" -G Ninja -DTESMA_SANITIZE=OFF >/dev/null
-# Every native test is a program of the same name.
-mapfile -t programs < <(ctest --test-dir "$build" -N | sed -n 's/^ *Test *#[0-9]*: //p')
+# Every native test but the scripts (label "script") is a program of the same name.
+mapfile -t programs < <(ctest --test-dir "$build" -N -LE script | sed -n 's/^ *Test *#[0-9]*: //p')
 cmake --build "$build" -j2 --target "${programs[@]}" | grep -v -e '^\[' -e '^ninja: no work to do' || true
 
 mkdir -p "$build/logs"
