@@ -23,7 +23,7 @@ TesmaClient::TesmaClient() noexcept : m_pimpl(common::New<Pimpl>())
     }
 }
 
-TesmaClient::~TesmaClient()
+TesmaClient::~TesmaClient() noexcept
 {
     Pimpl* pimpl = m_pimpl;
     m_pimpl = nullptr;
