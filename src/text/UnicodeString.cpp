@@ -429,10 +429,13 @@ bool UnicodeString::Replace(const UnicodeString& what, const UnicodeString& with
     unsigned found = static_cast<unsigned>(p);
     // Read before *this changes: with may be this very string.
     const int withLength = static_cast<int>(with.GetLength());
-    UnicodeString replaced = copy.SubString(0, found) + with + copy.SubString(found + whatLength, length);
+    UnicodeString prefix = copy.SubString(0, found);
+    // The first index after the inserted text: the prefix has lost its zeros.
+    const int after = static_cast<int>(prefix.GetLength()) + withLength;
+    UnicodeString replaced = prefix + with + copy.SubString(found + whatLength, length);
     *this = replaced;
     if (position != nullptr)
-        *position = p + withLength;
+        *position = after;
     return true;
 }
 

@@ -59,7 +59,7 @@ inline Text SubString(const Text& text, unsigned from, unsigned to)
 }
 
 // One replacement from *position: the kept parts lose their zeros and the
-// position moves to p + the length of with.
+// position moves to the first index after the inserted text.
 inline bool Replace(Text& text, const Text& what, const Text& with, int* position)
 {
     const long long start = position != nullptr ? *position : 0;
@@ -70,11 +70,12 @@ inline bool Replace(Text& text, const Text& what, const Text& with, int* positio
         return false;
     Text next = WithoutZeros(text.begin(), text.begin() + p);
     next.insert(next.end(), with.begin(), with.end());
+    const int after = static_cast<int>(next.size());
     const Text rest = WithoutZeros(text.begin() + p + what.size(), text.end());
     next.insert(next.end(), rest.begin(), rest.end());
     text = next;
     if (position != nullptr)
-        *position = p + static_cast<int>(with.size());
+        *position = after;
     return true;
 }
 

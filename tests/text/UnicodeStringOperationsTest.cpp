@@ -120,6 +120,15 @@ TEST(Replacement, FirstOccurrenceFromPosition)
     EXPECT_TRUE(text.Replace(Text("A"), text, &position));
     EXPECT_EQ("xxAyy", text.ToStdString());
     EXPECT_EQ(4, position);
+
+    // Zeros before the occurrence are dropped: the position still lands right
+    // after the inserted text, so a loop of Replace reaches the next "a".
+    const unsigned int values[] = {0, 0x61, 0x61};
+    text = UnicodeString(values, 3);
+    position = 0;
+    EXPECT_TRUE(text.Replace(Text("a"), Text("b"), &position));
+    EXPECT_EQ((Points{0x62, 0x61}), CodePoints(text));
+    EXPECT_EQ(1, position);
 }
 
 TEST(Replacement, NothingChangesWithoutOccurrence)
