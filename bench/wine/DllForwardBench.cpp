@@ -251,24 +251,11 @@ double Median(double* values, unsigned count)
     return count % 2 == 1 ? values[count / 2] : (values[count / 2 - 1] + values[count / 2]) / 2;
 }
 
-bool HasArgument(const wchar_t* argument)
-{
-    const wchar_t* line = GetCommandLineW();
-    for (unsigned i = 0; line[i] != 0; ++i) {
-        unsigned j = 0;
-        while (argument[j] != 0 && line[i + j] == argument[j])
-            ++j;
-        if (argument[j] == 0)
-            return true;
-    }
-    return false;
-}
-
 } // namespace
 
 extern "C" void mainCRTStartup()
 {
-    const bool quick = HasArgument(L"--quick");
+    const bool quick = game::HasArgument(L"--quick");
     const unsigned rounds = quick ? 3 : 9;
     // Each timed run lasts about this long; under emulation a run is slow, so
     // the count of operations per run is calibrated rather than fixed.

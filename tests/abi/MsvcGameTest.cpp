@@ -255,19 +255,6 @@ long __stdcall ReportCrash(void* pointers)
     }
 }
 
-bool HasArgument(const wchar_t* argument)
-{
-    const wchar_t* line = GetCommandLineW();
-    for (unsigned i = 0; line[i] != 0; ++i) {
-        unsigned j = 0;
-        while (argument[j] != 0 && line[i + j] == argument[j])
-            ++j;
-        if (argument[j] == 0)
-            return true;
-    }
-    return false;
-}
-
 bool SameText(const unsigned short* text, const wchar_t* expected)
 {
     unsigned i = 0;
@@ -305,14 +292,14 @@ extern "C" void mainCRTStartup()
     game::BesideProgram(directory, 512, L"launcher-msvc");
     game::BesideProgram(libraryPath, 512, L"launcher-msvc\\dovtesmaapi_r2.dll");
     game::SetLauncherDirectory(directory);
-    if (HasArgument(L"--stop-on-unallocatable-list"))
+    if (game::HasArgument(L"--stop-on-unallocatable-list"))
         StopOnAnUnallocatableList(libraryPath);
-    if (HasArgument(L"--stress")) {
+    if (game::HasArgument(L"--stress")) {
         game::Section("stress");
-        RunStress(libraryPath, HasArgument(L"--threads"));
+        RunStress(libraryPath, game::HasArgument(L"--threads"));
         game::Finish();
     }
-    if (HasArgument(L"--clients-on-threads")) {
+    if (game::HasArgument(L"--clients-on-threads")) {
         game::Section("clients on eight threads");
         CheckClientsOnEightThreads(libraryPath);
         game::Finish();

@@ -83,6 +83,20 @@ inline void BesideProgram(wchar_t* path, unsigned size, const wchar_t* suffix)
     Append(path, size, suffix);
 }
 
+// Whether the program's command line holds argument.
+inline bool HasArgument(const wchar_t* argument)
+{
+    const wchar_t* line = GetCommandLineW();
+    for (unsigned i = 0; line[i] != 0; ++i) {
+        unsigned j = 0;
+        while (argument[j] != 0 && line[i + j] == argument[j])
+            ++j;
+        if (argument[j] == 0)
+            return true;
+    }
+    return false;
+}
+
 // Points the launcher's registry value at directory, or removes the key.
 inline void SetLauncherDirectory(const wchar_t* directory)
 {
