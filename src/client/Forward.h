@@ -73,16 +73,25 @@ void Forward(const LauncherCall& call, Function EntryPoints::*entryPoint, Args..
         function(call.Handle(), args...);
 }
 
-// An answer from the launcher library, counted while it is passed on.
+// An answer from the launcher library to one of its listeners, from its start
+// to its end. Dropped() when the listener's owner let go of it; the end may
+// destroy the listener, so nothing may touch it after this object is gone.
 class LauncherAnswer {
 public:
-    LauncherAnswer() noexcept : m_api(LauncherApi::Instance()) { m_api.EnterCall(); }
-    ~LauncherAnswer() { m_api.LeaveAnswer(); }
+    explicit LauncherAnswer(OwedAnswers& answers) noexcept
+        : m_api(LauncherApi::Instance()), m_answers(answers), m_dropped(!m_api.BeginAnswer(answers))
+    {
+    }
+    ~LauncherAnswer() { m_api.EndAnswer(m_answers); }
     LauncherAnswer(const LauncherAnswer&) = delete;
     LauncherAnswer& operator=(const LauncherAnswer&) = delete;
 
+    bool Dropped() const noexcept { return m_dropped; }
+
 private:
     LauncherApi& m_api;
+    OwedAnswers& m_answers;
+    const bool m_dropped;
 };
 
 } // namespace kz

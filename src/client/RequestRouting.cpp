@@ -61,54 +61,54 @@ void TesmaClient::GetNetworkTraffic(unsigned int requestId, IGetNetworkTrafficLi
 
 bool TesmaClient::Pimpl::OnGetLoginDetails(unsigned int requestId, unsigned int a, unsigned int b, unsigned int c) noexcept
 {
-    const LauncherAnswer answer;
+    const LauncherAnswer answer(*this);
     tesmaclient::IGetLoginDetailsListener* listener = nullptr;
-    if (!TakeListener(LoginDetails, requestId, listener))
+    if (!TakeListener(answer, LoginDetails, requestId, listener))
         return false;
     return listener->OnGetLoginDetails(requestId, a, b, c);
 }
 
 bool TesmaClient::Pimpl::OnGetTesmaServer(unsigned int requestId, unsigned int a) noexcept
 {
-    const LauncherAnswer answer;
+    const LauncherAnswer answer(*this);
     tesmaclient::IGetTesmaServerListener* listener = nullptr;
-    if (!TakeListener(TesmaServer, requestId, listener))
+    if (!TakeListener(answer, TesmaServer, requestId, listener))
         return false;
     return listener->OnGetTesmaServer(requestId, a);
 }
 
 bool TesmaClient::Pimpl::OnGetSavegameReader(unsigned int requestId, unsigned int a, SavegameHandle reader) noexcept
 {
-    const LauncherAnswer answer;
+    const LauncherAnswer answer(*this);
     tesmaclient::IGetSavegameReaderListener* listener = nullptr;
-    if (!TakeListener(SavegameReader, requestId, listener))
+    if (!TakeListener(answer, SavegameReader, requestId, listener))
         return false;
     return listener->OnGetSavegameReader(requestId, a, SavegameFactory::NewReader(reader, Binding));
 }
 
 bool TesmaClient::Pimpl::OnGetSavegameWriter(unsigned int requestId, unsigned int a, SavegameHandle writer) noexcept
 {
-    const LauncherAnswer answer;
+    const LauncherAnswer answer(*this);
     tesmaclient::IGetSavegameWriterListener* listener = nullptr;
-    if (!TakeListener(SavegameWriter, requestId, listener))
+    if (!TakeListener(answer, SavegameWriter, requestId, listener))
         return false;
     return listener->OnGetSavegameWriter(requestId, a, SavegameFactory::NewWriter(writer, Binding));
 }
 
 bool TesmaClient::Pimpl::OnGetSavegameList(unsigned int requestId, const void* list, unsigned int count) noexcept
 {
-    const LauncherAnswer answer;
+    const LauncherAnswer answer(*this);
     tesmaclient::IGetSavegameListListener* listener = nullptr;
-    if (!TakeListener(SavegameList, requestId, listener))
+    if (!TakeListener(answer, SavegameList, requestId, listener))
         return false;
     return listener->OnGetSavegameList(requestId, SavegameFactory::NewList(list, count, Binding), count);
 }
 
 bool TesmaClient::Pimpl::OnRemoveSavegame(unsigned int requestId, unsigned int a) noexcept
 {
-    const LauncherAnswer answer;
+    const LauncherAnswer answer(*this);
     tesmaclient::IRemoveSavegameListener* listener = nullptr;
-    if (!TakeListener(RemoveSavegame, requestId, listener))
+    if (!TakeListener(answer, RemoveSavegame, requestId, listener))
         return false;
     return listener->OnRemoveSavegame(requestId, a);
 }
@@ -116,9 +116,9 @@ bool TesmaClient::Pimpl::OnRemoveSavegame(unsigned int requestId, unsigned int a
 bool TesmaClient::Pimpl::OnGetNetworkTraffic(unsigned int requestId, unsigned int a, unsigned int b, unsigned int c,
                                              unsigned int d) noexcept
 {
-    const LauncherAnswer answer;
+    const LauncherAnswer answer(*this);
     tesmaclient::IGetNetworkTrafficListener* listener = nullptr;
-    if (!TakeListener(NetworkTraffic, requestId, listener))
+    if (!TakeListener(answer, NetworkTraffic, requestId, listener))
         return false;
     return listener->OnGetNetworkTraffic(requestId, a, b, c, d);
 }

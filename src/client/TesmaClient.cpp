@@ -27,16 +27,9 @@ TesmaClient::~TesmaClient() noexcept
 {
     Pimpl* pimpl = m_pimpl;
     m_pimpl = nullptr;
-    LauncherApi& api = LauncherApi::Instance();
-    if (pimpl != nullptr && pimpl->HasPendingRequests()) {
-        // The launcher may still answer while it stays loaded.
-        pimpl->Retired = true;
-        pimpl->DestroyRetired = [](RetiredObject* retired) { common::Delete(static_cast<Pimpl*>(retired)); };
-        api.DetachClient(pimpl);
-        return;
-    }
-    api.DetachClient();
-    common::Delete(pimpl);
+    // With answers still owed, the Pimpl stays until they came or the library goes.
+    if (LauncherApi::Instance().DetachClient(pimpl))
+        common::Delete(pimpl);
 }
 
 namespace abi {

@@ -3,6 +3,7 @@
 #include "kz/tesmaclient/TesmaClient.h"
 
 #include "client/Forward.h"
+#include "containers/Allocate.h"
 #include "containers/HashTable.h"
 #include "launcher/Handles.h"
 #include "launcher/TesmadllListeners.h"
@@ -16,9 +17,10 @@ namespace tesmaclient {
 // through the matching interface; the answer finds the game's listener by
 // number, removes it and passes the answer on.
 //
-// A client destroyed with requests outstanding leaves its Pimpl retired: the
-// launcher may still answer them while it stays loaded, and such answers are
-// dropped. It is freed with the launcher library.
+// The launcher owes one answer for every request handed to it, also for two
+// requests under one number. A client destroyed while answers are owed leaves
+// its Pimpl retired: those answers are dropped, and the last of them, or the
+// release of the launcher library, frees it.
 class TesmaClient::Pimpl final : public tesmadll::IGetLoginDetailsListener,
                                  public tesmadll::IGetTesmaServerListener,
                                  public tesmadll::IGetSavegameReaderListener,
@@ -26,8 +28,10 @@ class TesmaClient::Pimpl final : public tesmadll::IGetLoginDetailsListener,
                                  public tesmadll::IGetSavegameListListener,
                                  public tesmadll::IRemoveSavegameListener,
                                  public tesmadll::IGetNetworkTrafficListener,
-                                 public RetiredObject {
+                                 public OwedAnswers {
 public:
+    Pimpl() noexcept { Destroy = [](OwedAnswers* answers) { common::Delete(static_cast<Pimpl*>(answers)); }; }
+
     template <typename Listener>
     using Table = common::HashTable<unsigned int, Listener*, common::StandardHashHelper<unsigned int>>;
 
@@ -51,39 +55,29 @@ public:
         Function function = call.EntryPoint(entryPoint);
         if (function == nullptr)
             return;
-        // Filed first: the launcher may answer before the call returns.
+        // Filed and counted first: the launcher may answer before the call returns.
         table.Insert(requestId, listener);
+        RequestSent();
         function(Session, requestId, self, args...);
     }
 
     // Takes the listener filed under requestId out of table. False when the
-    // number is not pending, was requested without a listener, or the client
-    // is gone: such an answer is dropped without building or calling anything.
+    // answer is dropped, the number is not pending, or it was requested without
+    // a listener: such an answer builds and calls nothing.
     template <typename Listener>
-    bool TakeListener(Table<Listener>& table, unsigned int requestId, Listener*& listener) noexcept
+    bool TakeListener(const LauncherAnswer& answer, Table<Listener>& table, unsigned int requestId,
+                      Listener*& listener) noexcept
     {
-        if (Retired || !table.Find(requestId, listener))
+        if (answer.Dropped() || !table.Find(requestId, listener))
             return false;
         table.Remove(requestId);
         return listener != nullptr;
-    }
-
-    // Whether any request still waits for its answer.
-    bool HasPendingRequests() const noexcept
-    {
-        return LoginDetails.GetEntryCount() + TesmaServer.GetEntryCount() + SavegameReader.GetEntryCount() +
-                   SavegameWriter.GetEntryCount() + SavegameList.GetEntryCount() +
-                   RemoveSavegame.GetEntryCount() + NetworkTraffic.GetEntryCount() !=
-               0;
     }
 
     // Set once by the client's constructor; 0 when there is no session.
     SessionHandle Session = 0;
     // The binding the client belongs to; its save-game objects carry it.
     std::uint32_t Binding = 0;
-    // Set when the client is destroyed while requests were outstanding.
-    bool Retired = false;
-
     Table<tesmaclient::IGetLoginDetailsListener> LoginDetails;
     Table<tesmaclient::IGetTesmaServerListener> TesmaServer;
     Table<tesmaclient::IGetSavegameReaderListener> SavegameReader;

@@ -8,20 +8,36 @@ namespace {
 
 // Constant-initialised, so usable before any constructor of the library runs.
 std::atomic<LauncherApi*> g_instance{nullptr};
-SpinLock g_instanceLock;
+
+// Calls into the library in progress on this thread: an answer that arrives
+// while one is, returns into our call before the call ends.
+thread_local unsigned int t_callDepth = 0;
+
+void DestroyAll(OwedAnswers* retired) noexcept
+{
+    while (retired != nullptr) {
+        OwedAnswers* next = retired->NextRetired;
+        retired->Destroy(retired);
+        retired = next;
+    }
+}
 
 } // namespace
 
 LauncherApi& LauncherApi::Instance() noexcept
 {
     LauncherApi* instance = g_instance.load(std::memory_order_acquire);
-    if (instance != nullptr)
-        return *instance;
-    SpinLock::Guard guard(g_instanceLock);
-    instance = g_instance.load(std::memory_order_relaxed);
     if (instance == nullptr) {
-        instance = common::New<LauncherApi>(PlatformSystemCalls());
-        g_instance.store(instance, std::memory_order_release);
+        // Racing threads may each make one; all but the first published go.
+        LauncherApi* made = new (common::Allocate(sizeof(LauncherApi))) LauncherApi(PlatformSystemCalls(), Deferred{});
+        if (g_instance.compare_exchange_strong(instance, made, std::memory_order_acq_rel))
+            instance = made;
+        else
+            common::Delete(made);
+    }
+    if (!instance->m_boundOnce.load(std::memory_order_acquire)) {
+        BlockingLock::Guard guard(instance->m_lock);
+        instance->BindOnce();
     }
     return *instance;
 }
@@ -29,12 +45,17 @@ LauncherApi& LauncherApi::Instance() noexcept
 LauncherApi::LauncherApi(const SystemCalls& calls) noexcept : m_system(calls)
 {
     m_module = Bind();
+    m_state = State::Bound;
+    m_boundOnce.store(true);
 }
+
+LauncherApi::LauncherApi(const SystemCalls& calls, Deferred) noexcept : m_system(calls) {}
 
 void* LauncherApi::Bind() noexcept
 {
     m_installationError.store(InstallationOk, std::memory_order_relaxed);
     m_functions = EntryPoints();
+    m_answeredOnOwnThread.store(false);
 
     text::UnicodeString path = ReadLauncherInstallDir(m_system);
     if (path.GetLength() == 0) {
@@ -65,70 +86,149 @@ void* LauncherApi::Bind() noexcept
     return module;
 }
 
+void LauncherApi::BindOnce() noexcept
+{
+    while (m_state == State::Binding)
+        m_lock.Wait();
+    if (m_state == State::NeverBound)
+        BindUnlocked();
+}
+
+void LauncherApi::BindUnlocked() noexcept
+{
+    // Nobody reads the table meanwhile: no client lives, and those that come
+    // wait for the state to change.
+    m_state = State::Binding;
+    void* module;
+    {
+        BlockingLock::Unguard unlocked(m_lock);
+        module = Bind();
+    }
+    m_module = module;
+    m_state = State::Bound;
+    m_boundOnce.store(true, std::memory_order_release);
+    m_lock.WakeAll();
+}
+
 void LauncherApi::Release() noexcept
 {
-    if (m_module == nullptr)
-        return;
-    m_system.ReleaseModule(m_module);
-    m_module = nullptr;
-    m_functions = EntryPoints();
-    m_releasedAfterLoad = true;
+    BlockingLock::Guard guard(m_lock);
+    if (m_module != nullptr)
+        ReleaseUnlocked();
 }
 
 std::uint32_t LauncherApi::AttachClient() noexcept
 {
-    SpinLock::Guard guard(m_lock);
-    if (m_clients == 0) {
-        if (m_releasePending.load()) {
-            if (m_inProgress.load() == 0)
-                ReleaseNow();
-            else
-                m_releasePending.store(false); // still running further up: keep what is loaded
-        }
-        if (m_releasedAfterLoad && m_module == nullptr) {
-            m_releasedAfterLoad = false;
-            m_module = Bind();
-        }
+    BlockingLock::Guard guard(m_lock);
+    BindOnce();
+    for (;;) {
+        if (m_state == State::Binding)
+            m_lock.Wait();
+        else if (m_state == State::Released && m_clients == 0)
+            BindUnlocked();
+        else
+            break;
     }
+    // A binding that ended but is still loaded is taken up again.
+    if (m_clients == 0)
+        m_releasePending.store(false);
     ++m_clients;
     return m_binding.load();
 }
 
-void LauncherApi::DetachClient(RetiredObject* retired) noexcept
+bool LauncherApi::DetachClient(OwedAnswers* answers) noexcept
 {
-    SpinLock::Guard guard(m_lock);
-    if (retired != nullptr) {
-        retired->NextRetired = m_retired;
-        m_retired = retired;
+    BlockingLock::Guard guard(m_lock);
+    bool destroyNow = true;
+    if (answers != nullptr && (answers->Owed.fetch_or(OwedAnswers::RetiredFlag) & OwedAnswers::CountMask) != 0) {
+        // Listed under the lock, so that its last answer finds it listed.
+        answers->NextRetired = m_retired;
+        m_retired = answers;
+        destroyNow = false;
     }
     if (m_clients == 0 || --m_clients != 0)
-        return;
+        return destroyNow;
     // Save-game objects of the binding that ends go quiet from here on.
     m_binding.fetch_add(1);
     // Published before the calls in progress are read, so that a call ending
     // meanwhile either sees the release pending or is seen here.
     m_releasePending.store(true);
-    if (m_inProgress.load() == 0)
-        ReleaseNow();
+    ReleaseIfIdle();
+    return destroyNow;
 }
 
-void LauncherApi::ReleaseWhenIdle() noexcept
+void LauncherApi::EnterCall() noexcept
 {
-    SpinLock::Guard guard(m_lock);
-    if (m_releasePending.load() && m_clients == 0 && m_inProgress.load() == 0)
-        ReleaseNow();
+    ++t_callDepth;
+    m_inProgress.fetch_add(1);
 }
 
-void LauncherApi::ReleaseNow() noexcept
+void LauncherApi::LeaveCall() noexcept
 {
-    m_releasePending.store(false);
-    Release();
-    // Nothing of the library is left to call what was kept for it.
-    while (m_retired != nullptr) {
-        RetiredObject* retired = m_retired;
-        m_retired = retired->NextRetired;
-        retired->DestroyRetired(retired);
+    --t_callDepth;
+    if (m_inProgress.fetch_sub(1) == 1 && m_releasePending.load()) {
+        BlockingLock::Guard guard(m_lock);
+        ReleaseIfIdle();
     }
+}
+
+bool LauncherApi::BeginAnswer(OwedAnswers& answers) noexcept
+{
+    if (t_callDepth == 0)
+        m_answeredOnOwnThread.store(true);
+    return !answers.IsRetired();
+}
+
+void LauncherApi::EndAnswer(OwedAnswers& answers) noexcept
+{
+    // An answer nobody is owed (a number answered twice) changes nothing.
+    std::uint32_t owed = answers.Owed.load();
+    do {
+        if ((owed & OwedAnswers::CountMask) == 0)
+            return;
+    } while (!answers.Owed.compare_exchange_weak(owed, owed - 1));
+    if (owed - 1 != OwedAnswers::RetiredFlag)
+        return;
+
+    // The last answer owed to a retired object. Unless a release took it
+    // already, it is still listed, and this answer destroys it.
+    bool listed = false;
+    {
+        BlockingLock::Guard guard(m_lock);
+        for (OwedAnswers** link = &m_retired; *link != nullptr; link = &(*link)->NextRetired) {
+            if (*link == &answers) {
+                *link = answers.NextRetired;
+                listed = true;
+                break;
+            }
+        }
+    }
+    if (listed)
+        answers.Destroy(&answers);
+}
+
+void LauncherApi::ReleaseIfIdle() noexcept
+{
+    if (!m_releasePending.load() || m_clients != 0 || m_inProgress.load() != 0 || m_answeredOnOwnThread.load())
+        return;
+    m_releasePending.store(false);
+    if (m_module != nullptr)
+        ReleaseUnlocked();
+}
+
+void LauncherApi::ReleaseUnlocked() noexcept
+{
+    void* module = m_module;
+    OwedAnswers* retired = m_retired;
+    m_module = nullptr;
+    m_retired = nullptr;
+    m_functions = EntryPoints();
+    // A client that comes now binds anew; the loader keeps the two apart.
+    m_state = State::Released;
+    BlockingLock::Unguard unlocked(m_lock);
+    m_system.ReleaseModule(module);
+    // Nothing of the library is left to answer what was kept for it.
+    DestroyAll(retired);
 }
 
 } // namespace kz

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "launcher/BlockingLock.h"
 #include "launcher/EntryPoints.h"
-#include "launcher/SpinLock.h"
 #include "launcher/SystemCalls.h"
 #include "text/UnicodeString.h"
 
@@ -22,12 +22,23 @@ enum InstallationErrorNumber : std::uint32_t {
 // the empty text when there is no usable REG_SZ value.
 text::UnicodeString ReadLauncherInstallDir(const SystemCalls& calls);
 
-// An object the launcher library may still call after its owner let go of it
-// (a destroyed client with requests outstanding): kept until the library is
-// released, then destroyed.
-struct RetiredObject {
-    RetiredObject* NextRetired = nullptr;
-    void (*DestroyRetired)(RetiredObject*) = nullptr;
+// An object the launcher answers: it counts the answers the launcher owes it
+// (one per request handed over, whatever the request numbers), so that its
+// owner may let go of it while answers are still owed. It then stays, retired,
+// until the last owed answer has come or the library was released, and is
+// destroyed by whichever comes first.
+struct OwedAnswers {
+    static constexpr std::uint32_t RetiredFlag = 0x80000000u;
+    static constexpr std::uint32_t CountMask = 0x7FFFFFFFu;
+
+    // The count of owed answers, and RetiredFlag once the owner let go.
+    std::atomic<std::uint32_t> Owed{0};
+    OwedAnswers* NextRetired = nullptr;
+    void (*Destroy)(OwedAnswers*) = nullptr;
+
+    // Before the request goes out: its answer may come before the call returns.
+    void RequestSent() noexcept { Owed.fetch_add(1, std::memory_order_relaxed); }
+    bool IsRetired() const noexcept { return (Owed.load(std::memory_order_acquire) & RetiredFlag) != 0; }
 };
 
 // The process's binding of the launcher library: its module handle, the
@@ -36,26 +47,27 @@ struct RetiredObject {
 // Lifetime. Clients are counted. The library stays loaded while any client
 // lives; when the last one goes, the binding ends: save-game objects made
 // under it go quiet at once (their binding number is no longer current), and
-// the library is freed as soon as no call into it is in progress. Every call
-// into the library and every answer out of it is counted while it runs, on
-// any thread, so a client destroyed from inside a listener leaves the release
-// to the entry-point call that delivered the answer, when it returns. An answer
-// that came on the launcher's own thread returns into the launcher, so its
-// release waits for the next client, which binds anew; if calls are still in
-// progress then, the new client carries on with the library that is loaded.
-// A listener that leaves by an exception skips the count's decrement: the
-// library then stays loaded until the process ends, which is harmless.
+// the library is freed as soon as no call into it is in progress. A call is
+// counted from before the launcher's code is entered until after it returned,
+// so an answer it delivers on the calling thread, and a client destroyed in
+// that answer's listener, leave the release to the call's end. An answer on a
+// thread where no call of ours is in progress came from a thread of the
+// launcher's own, which returns into the launcher's code at an unknown time:
+// from then on the library is never freed, and later clients carry on with it.
+// After a release the next client binds anew.
 //
-// Threads. Clients may come and go on several threads at once: the count, the
-// release and the binding are guarded by a spin lock, which is never held
-// while the launcher's code runs. The calls in progress are counted with
-// atomic operations; the number of the current binding is published the same
-// way, so that a save-game object racing with the last client's destruction
-// either sees the binding ended or holds the release off.
+// Threads. Clients may come and go on several threads at once. The bookkeeping
+// is guarded by a lock that is never held while the loader or the launcher's
+// code runs: loading and freeing are decided under it, done outside it and
+// published under it. A client that needs a binding being loaded sleeps until
+// it is published; one arriving while the old library is being freed binds
+// anew at once. Calls in progress are counted with atomic operations, ordered
+// against the binding number so that a save-game object racing with the last
+// client's destruction either sees the binding ended or holds the release off.
 class LauncherApi {
 public:
-    // The process-wide binding, created and bound on first use. Exhausted
-    // memory ends in FatalError.
+    // The process-wide binding, bound on first use. Exhausted memory ends in
+    // FatalError.
     static LauncherApi& Instance() noexcept;
 
     // Binds at once with the given system calls.
@@ -69,25 +81,24 @@ public:
     const EntryPoints& Functions() const noexcept { return m_functions; }
     void* Module() const noexcept { return m_module; }
 
-    // Frees the launcher library if one is loaded and clears the entry points.
+    // Frees the launcher library if one is loaded, clears the entry points and
+    // destroys what was retired, whatever else is going on.
     void Release() noexcept;
 
     // A client starts using the binding: binds again first if the library was
     // released after having been loaded. Returns the number of the binding the
     // client belongs to.
     std::uint32_t AttachClient() noexcept;
-    // A client is done; the last one ends the binding. retired, if given, is
-    // kept until the library is released.
-    void DetachClient(RetiredObject* retired = nullptr) noexcept;
+    // A client is done; the last one ends the binding. answers, if given, is
+    // the client's object the launcher answers: true when nothing is owed to
+    // it and the caller destroys it now; otherwise it is retired and destroyed
+    // later by its last answer or the release.
+    bool DetachClient(OwedAnswers* answers = nullptr) noexcept;
 
-    // A call into the library begins or ends. The end of the last call frees
-    // the library when the binding ended meanwhile.
-    void EnterCall() noexcept { m_inProgress.fetch_add(1); }
-    void LeaveCall() noexcept
-    {
-        if (m_inProgress.fetch_sub(1) == 1 && m_releasePending.load())
-            ReleaseWhenIdle();
-    }
+    // A call into the library begins or ends, on this thread. The end of the
+    // last call frees the library when the binding ended meanwhile.
+    void EnterCall() noexcept;
+    void LeaveCall() noexcept;
     // Enters a call only while binding is the current one.
     bool EnterCallUnder(std::uint32_t binding) noexcept
     {
@@ -97,32 +108,52 @@ public:
         LeaveCall();
         return false;
     }
-    // An answer from the library ends. It returns into the library's code, so
-    // it never frees the library itself.
-    void LeaveAnswer() noexcept { m_inProgress.fetch_sub(1); }
+
+    // An answer from the library to answers begins: false when its owner let
+    // go of it, and the answer is to be dropped.
+    bool BeginAnswer(OwedAnswers& answers) noexcept;
+    // The answer ends; answers may be destroyed by it.
+    void EndAnswer(OwedAnswers& answers) noexcept;
+
+    // Whether the launcher ever answered on a thread of its own, which keeps
+    // the library loaded until the process ends.
+    bool IsKeptLoaded() const noexcept { return m_answeredOnOwnThread.load(); }
 
 private:
+    enum class State { NeverBound, Binding, Bound, Released };
+    struct Deferred {};
+
+    LauncherApi(const SystemCalls& calls, Deferred) noexcept;
     LauncherApi(const LauncherApi&) = delete;
     LauncherApi& operator=(const LauncherApi&) = delete;
 
     // Loads the library and binds every entry point, setting the error number.
     // Returns the module handle, or null.
     void* Bind() noexcept;
-    void ReleaseWhenIdle() noexcept;
-    // With the lock held: frees the library and what was retired with it.
-    void ReleaseNow() noexcept;
+    // With the lock held: the first binding, or waits for it.
+    void BindOnce() noexcept;
+    // With the lock held and no binding in progress: binds, unlocking meanwhile.
+    void BindUnlocked() noexcept;
+    // With the lock held: frees the library if the binding ended and nothing
+    // runs in it, unlocking meanwhile.
+    void ReleaseIfIdle() noexcept;
+    // With the lock held: takes the library and what was retired with it,
+    // frees both unlocked.
+    void ReleaseUnlocked() noexcept;
 
     const SystemCalls& m_system;
-    SpinLock m_lock;
+    BlockingLock m_lock;
+    State m_state = State::NeverBound;
+    std::atomic<bool> m_boundOnce{false};
     void* m_module = nullptr;
     std::atomic<std::uint32_t> m_installationError{InstallationOk};
     EntryPoints m_functions;
     unsigned int m_clients = 0;
-    bool m_releasedAfterLoad = false;
-    RetiredObject* m_retired = nullptr;
+    OwedAnswers* m_retired = nullptr;
     std::atomic<std::uint32_t> m_binding{0};
     std::atomic<unsigned int> m_inProgress{0};
     std::atomic<bool> m_releasePending{false};
+    std::atomic<bool> m_answeredOnOwnThread{false};
 };
 
 } // namespace kz

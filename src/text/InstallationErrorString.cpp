@@ -1,8 +1,13 @@
 #include "text/InstallationErrorString.h"
 
+#include "containers/Allocate.h"
 #include "containers/HybridArray.h"
 #include "text/InstallationMessages.h"
 #include "text/UnicodeString.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
 
 namespace kz {
 namespace text {
@@ -56,21 +61,13 @@ unsigned Length(const unsigned short* text)
     return n;
 }
 
-} // namespace
-
-const unsigned short* ComposeInstallationErrorString(unsigned int errorNumber, const char* locale)
+// The text of one error number and message (null: the first line alone), in
+// a block of its own.
+const unsigned short* Compose(unsigned int errorNumber, const unsigned short* message)
 {
-    if (errorNumber == 0)
-        return kEmptyResult;
-
-    // Created on the first call that gets here and destroyed at unload; this
-    // file is built without thread-safe statics, so the creation test is a
-    // plain flag. It keeps its block, so later calls allocate nothing.
-    static common::HybridArray<unsigned short> result;
-    result.Clear();
+    common::HybridArray<unsigned short> result;
     result.AddRange(kFirstLine, sizeof kFirstLine / sizeof kFirstLine[0]);
-
-    if (const unsigned short* message = MessageOf(locale)) {
+    if (message != nullptr) {
         unsigned short digits[10];
         unsigned digitCount = 0;
         for (unsigned value = errorNumber; value != 0; value /= 10)
@@ -85,7 +82,68 @@ const unsigned short* ComposeInstallationErrorString(unsigned int errorNumber, c
         }
     }
     result.Add(0);
-    return result.Data();
+    const std::size_t size = result.Count() * sizeof(unsigned short);
+    void* block = common::Allocate(size);
+    std::memcpy(block, result.Data(), size);
+    return static_cast<const unsigned short*>(block);
+}
+
+// Each text is composed once, by the first caller that needs it, and then
+// handed to every caller unchanged until unload: callers on several threads
+// never share a buffer that another call rewrites. Racing first callers each
+// compose it; one publishes, the others free theirs.
+class ComposedTexts {
+public:
+    // One per error number and message, and one per number for the first line alone.
+    static constexpr unsigned kNumbers = 3;
+    static constexpr unsigned kPerNumber = kInstallationMessageCount + 1;
+
+    constexpr ComposedTexts() = default;
+    ~ComposedTexts()
+    {
+        for (std::atomic<const unsigned short*>& text : m_texts)
+            std::free(const_cast<unsigned short*>(text.load()));
+    }
+    ComposedTexts(const ComposedTexts&) = delete;
+    ComposedTexts& operator=(const ComposedTexts&) = delete;
+
+    const unsigned short* Get(unsigned int errorNumber, const unsigned short* message)
+    {
+        std::atomic<const unsigned short*>& slot = m_texts[(errorNumber - 1) * kPerNumber + IndexOf(message)];
+        const unsigned short* text = slot.load(std::memory_order_acquire);
+        if (text != nullptr)
+            return text;
+        const unsigned short* composed = Compose(errorNumber, message);
+        if (slot.compare_exchange_strong(text, composed, std::memory_order_acq_rel))
+            return composed;
+        std::free(const_cast<unsigned short*>(composed));
+        return text;
+    }
+
+private:
+    static unsigned IndexOf(const unsigned short* message)
+    {
+        unsigned i = 0;
+        while (i < kInstallationMessageCount && InstallationMessages[i].message != message)
+            ++i;
+        return i;
+    }
+
+    std::atomic<const unsigned short*> m_texts[kNumbers * kPerNumber] = {};
+};
+
+// Constant-initialised; its destructor runs at unload.
+ComposedTexts g_composed;
+
+} // namespace
+
+const unsigned short* ComposeInstallationErrorString(unsigned int errorNumber, const char* locale)
+{
+    if (errorNumber == 0)
+        return kEmptyResult;
+    if (errorNumber > ComposedTexts::kNumbers) // no such error: the first line alone
+        return g_composed.Get(1, nullptr);
+    return g_composed.Get(errorNumber, MessageOf(locale));
 }
 
 } // namespace text

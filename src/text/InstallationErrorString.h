@@ -9,8 +9,9 @@ namespace text {
 // placeholder. An unknown, malformed or null locale gives the first line alone.
 //
 // Error number 0 gives an empty text in read-only data and touches nothing
-// else. Otherwise the result lives in one text shared by all callers: it stays
-// valid until the next call with a non-zero number. Calls must not overlap.
+// else; numbers above 3 give the first line alone. Each text is composed once
+// and stays valid and unchanged until unload. Safe from any number of threads
+// at once.
 const unsigned short* ComposeInstallationErrorString(unsigned int errorNumber, const char* locale);
 
 } // namespace text
