@@ -1,7 +1,12 @@
 // When the launcher library is released and what outlives it, natively: the
 // stand-in is linked in, the fake system calls count the releases, and the
 // sanitizers see any use of freed memory. The same program builds under
-// ThreadSanitizer for the threaded case.
+// ThreadSanitizer for the threaded cases.
+//
+// The launcher answers here as it does on the game's thread, inside an Update
+// or a request, except in the last cases: an answer from outside any call
+// stands for one from a thread of the launcher's own, which keeps the library
+// loaded for the rest of the process.
 
 #include "kz/tesmaclient/TesmaClient.h"
 
@@ -11,7 +16,11 @@
 
 #include <gtest/gtest.h>
 
+#include "text/InstallationErrorString.h"
+
 #include <atomic>
+#include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -19,8 +28,39 @@
 using kz::tesmaclient::SavegameInfo;
 using kz::tesmaclient::SavegameReader;
 using kz::tesmaclient::TesmaClient;
+using testsupport::AnswerKind;
 using testsupport::Fake;
 using testsupport::RecordingListener;
+
+namespace {
+
+standin::Entry EntryOf(AnswerKind kind)
+{
+    return standin::Entry(standin::GetLoginDetails + unsigned(kind));
+}
+
+// Allocates and frees blocks of many sizes, so that freed memory is handed out
+// again before a late answer could reach it.
+void ChurnHeap()
+{
+    std::vector<void*> blocks;
+    for (unsigned round = 0; round < 4; ++round)
+        for (std::size_t size = 8; size <= 1024; size += 8)
+            blocks.push_back(std::malloc(size));
+    for (void* block : blocks)
+        std::free(block);
+}
+
+// Waits until flag is set by another thread; false after a generous while, so
+// that a thread that never gets there fails the case instead of hanging it.
+bool AwaitFlag(const std::atomic<bool>& flag)
+{
+    for (unsigned i = 0; i < 20000 && !flag.load(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return flag.load();
+}
+
+} // namespace
 
 TEST(ClientLifetime, LastClientDestroyedInsideAnInlineAnswerIsReleasedWhenTheRequestReturns)
 {
@@ -48,8 +88,8 @@ TEST(ClientLifetime, AnswersForADestroyedClientAreDroppedWhileAnotherKeepsTheLau
     gone->GetLoginDetails(1, &game);
     gone->GetSavegameList(2, &game, 0);
     gone.reset();
-    EXPECT_EQ(0, standin->Answer(standin::GetLoginDetails, 1));
-    EXPECT_EQ(0, standin->Answer(standin::GetSavegameList, 2, 0, 0));
+    EXPECT_EQ(0, standin->AnswerDuringUpdate(keeper, standin::GetLoginDetails, 1));
+    EXPECT_EQ(0, standin->AnswerDuringUpdate(keeper, standin::GetSavegameList, 2, 0, 0));
     EXPECT_TRUE(game.Answers.empty());
     EXPECT_EQ(0u, Fake().Frees);
 }
@@ -61,8 +101,9 @@ TEST(ClientLifetime, SavegameObjectsOfAnEndedBindingStayQuietAfterARebind)
     RecordingListener game;
     client->GetSavegameList(1, &game, 0);
     client->GetSavegameReader(2, &game, 0, 0);
-    ASSERT_EQ(1, standin->Answer(standin::GetSavegameList, 1, reinterpret_cast<standin::Word>(standin->List()), 2));
-    ASSERT_EQ(1, standin->Answer(standin::GetSavegameReader, 2, 0, 0x5000));
+    ASSERT_EQ(1, standin->AnswerDuringUpdate(*client, standin::GetSavegameList, 1,
+                                             reinterpret_cast<standin::Word>(standin->List()), 2));
+    ASSERT_EQ(1, standin->AnswerDuringUpdate(*client, standin::GetSavegameReader, 2, 0, 0x5000));
     auto* infos = static_cast<SavegameInfo*>(game.Answers[0].Object);
     auto* reader = static_cast<SavegameReader*>(game.Answers[1].Object);
     standin->SetResult(standin::SaveGameInfoGetProductId, 700);
@@ -106,4 +147,155 @@ TEST(ClientLifetime, ClientsComingAndGoingOnEightThreadsKeepTheLibraryWhileAnyLi
     EXPECT_EQ(0u, unbound.load());
     EXPECT_GE(Fake().Frees, 1u);
     EXPECT_EQ(Fake().Loads.size(), Fake().Frees) << "every binding was released after its last client";
+}
+
+TEST(ClientLifetime, AnswersOwedUnderOneNumberReachNoDestroyedClientOfAnyKind)
+{
+    auto standin = testsupport::InstallFullStandin();
+    TesmaClient keeper;
+    for (AnswerKind kind : testsupport::AllAnswerKinds) {
+        SCOPED_TRACE(int(kind));
+        RecordingListener game;
+        auto gone = std::make_unique<TesmaClient>();
+        // Two requests under one number: the launcher owes two answers.
+        testsupport::SendRequest(*gone, kind, 5, &game);
+        testsupport::SendRequest(*gone, kind, 5, &game);
+        ASSERT_EQ(1, standin->AnswerDuringUpdate(*gone, EntryOf(kind), 5));
+        ASSERT_EQ(1u, game.Answers.size());
+        gone.reset();
+        ChurnHeap();
+        EXPECT_EQ(0, standin->AnswerDuringUpdate(keeper, EntryOf(kind), 5));
+        EXPECT_EQ(1u, game.Answers.size());
+    }
+    EXPECT_EQ(0u, Fake().Frees);
+}
+
+TEST(ClientLifetime, AClientArrivingWhileTheLibraryIsFreedBindsAnewWithoutWaitingForIt)
+{
+    auto standin = testsupport::InstallFullStandin();
+    auto last = std::make_unique<TesmaClient>();
+    std::atomic<bool> freeing{false}, arrived{false};
+    // The launcher's detach waits for a thread of the game's that creates a client.
+    Fake().OnRelease = [&] {
+        freeing.store(true);
+        EXPECT_TRUE(AwaitFlag(arrived)) << "the other client waited for the release";
+    };
+    std::thread other([&] {
+        ASSERT_TRUE(AwaitFlag(freeing));
+        TesmaClient client;
+        EXPECT_EQ(0u, client.GetInstallationErrorNum());
+        arrived.store(true);
+    });
+    last.reset();
+    other.join();
+    Fake().OnRelease = nullptr;
+    EXPECT_EQ(2u, Fake().Loads.size()) << "the arriving client bound anew";
+    EXPECT_EQ(2u, Fake().Frees);
+}
+
+TEST(ClientLifetime, AClientArrivingWhileTheLibraryLoadsSleepsUntilItIsBound)
+{
+    auto standin = testsupport::InstallFullStandin();
+    std::make_unique<TesmaClient>().reset(); // the binding ends: the next client binds anew
+    const size_t loads = Fake().Loads.size();
+    std::atomic<bool> loading{false}, trying{false};
+    Fake().OnLoad = [&] {
+        loading.store(true);
+        EXPECT_TRUE(AwaitFlag(trying));
+    };
+    std::thread other([&] {
+        ASSERT_TRUE(AwaitFlag(loading));
+        trying.store(true);
+        TesmaClient client;
+        EXPECT_EQ(0u, client.GetInstallationErrorNum());
+    });
+    {
+        TesmaClient first;
+        EXPECT_EQ(0u, first.GetInstallationErrorNum());
+        other.join();
+    }
+    Fake().OnLoad = nullptr;
+    EXPECT_EQ(loads + 1, Fake().Loads.size()) << "one binding for both clients";
+}
+
+TEST(ClientLifetime, MessagesComposedOnFourThreadsAtOnceAreWholeAndStay)
+{
+    static const char* const locales[] = {"en-US", "de-DE", "ja-JP", "xx-XX"};
+    std::vector<const unsigned short*> seen(4 * 3 * 4);
+    std::atomic<bool> go{false};
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            while (!go.load())
+                std::this_thread::yield();
+            for (unsigned number = 1; number <= 3; ++number)
+                for (unsigned l = 0; l < 4; ++l)
+                    seen[(t * 3 + number - 1) * 4 + l] = kz::text::ComposeInstallationErrorString(number, locales[l]);
+        });
+    go.store(true);
+    for (std::thread& thread : threads)
+        thread.join();
+    for (unsigned i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i % 12], seen[i]) << "every caller gets the one text";
+        const std::u16string text(reinterpret_cast<const char16_t*>(seen[i]));
+        const std::u16string digit(1, char16_t(u'1' + (i / 4) % 3));
+        const std::u16string endings[] = {u"Error code is " + digit + u".\r", u"Fehlercode: " + digit + u".\r",
+                                          u" " + digit + u" \u3067\u3059\u3002\r", u"Dovrix Game Lancher: \n"};
+        const std::u16string& ending = endings[i % 4];
+        EXPECT_EQ(0u, text.find(u"Dovrix Game Lancher: \n")) << i;
+        EXPECT_TRUE(text.size() >= ending.size() && text.compare(text.size() - ending.size(), ending.size(), ending) == 0)
+            << i;
+    }
+}
+
+// From here on the library stays loaded: each case either runs in a process
+// of its own or leaves the library kept for good.
+
+class ClientLifetimeOnALauncherThread : public ::testing::TestWithParam<AnswerKind> {};
+
+TEST_P(ClientLifetimeOnALauncherThread, AnAnswerThatDestroysTheLastClientKeepsTheLibraryForGood)
+{
+    // A process of its own: the first such answer keeps the library for good.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            auto standin = testsupport::InstallFullStandin();
+            TesmaClient* client = new TesmaClient;
+            RecordingListener game;
+            unsigned freesInside = 99;
+            game.OnAnswer = [&](const testsupport::Answer&) {
+                delete client;
+                freesInside = Fake().Frees;
+            };
+            testsupport::SendRequest(*client, GetParam(), 3, &game);
+            const bool heard = standin->Answer(EntryOf(GetParam()), 3) == 1;
+            // The thread is back in the launcher's code, and nothing says when it leaves.
+            const unsigned freesAfter = Fake().Frees;
+            TesmaClient next;
+            next.Update();
+            const bool reused = Fake().Loads.size() == 1;
+            std::exit(heard && freesInside == 0 && freesAfter == 0 && reused ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryKind, ClientLifetimeOnALauncherThread, ::testing::ValuesIn(testsupport::AllAnswerKinds));
+
+TEST(ClientLifetimeKeptLoaded, TheLastAnswerOwedRacesWithTheClientsDestruction)
+{
+    auto standin = testsupport::InstallFullStandin();
+    TesmaClient keeper;
+    for (unsigned round = 0; round < 200; ++round) {
+        RecordingListener game;
+        auto gone = std::make_unique<TesmaClient>();
+        gone->GetLoginDetails(9, &game);
+        gone->GetLoginDetails(9, &game);
+        std::thread launcher([&] {
+            standin->Answer(standin::GetLoginDetails, 9);
+            standin->Answer(standin::GetLoginDetails, 9);
+        });
+        gone.reset();
+        launcher.join();
+        EXPECT_GE(1u, game.Answers.size());
+    }
 }

@@ -62,6 +62,8 @@ long CloseRegistryKey(void*)
 void* LoadModule(const unsigned short* path)
 {
     g_fake.Loads.push_back(Text(path));
+    if (g_fake.OnLoad)
+        g_fake.OnLoad();
     if (!g_fake.LibraryLoads || (!g_fake.LoadablePath.empty() && g_fake.LoadablePath != g_fake.Loads.back()))
         return nullptr;
     return &g_moduleToken;
@@ -78,6 +80,8 @@ kz::SystemCalls::AnyFunction FindSymbol(void* module, const char* name)
 
 int ReleaseModule(void* module)
 {
+    if (g_fake.OnRelease)
+        g_fake.OnRelease();
     if (module == &g_moduleToken)
         ++g_fake.Frees;
     return 1;

@@ -7,6 +7,7 @@
 #include "launcher/SystemCalls.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -45,6 +46,10 @@ struct FakeSystem {
     std::vector<std::u16string> Loads;
     std::vector<std::string> Lookups;
     unsigned Frees = 0;
+    // Run inside LoadModule and ReleaseModule, as the launcher's DllMain runs
+    // inside the loader.
+    std::function<void()> OnLoad;
+    std::function<void()> OnRelease;
 
     // The launcher's value as REG_SZ text with its terminating NUL.
     void SetInstallDir(const std::u16string& directory);

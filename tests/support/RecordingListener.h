@@ -74,4 +74,24 @@ private:
     }
 };
 
+// Sends client a request of kind under requestId, with listener for its answer.
+inline void SendRequest(kz::tesmaclient::TesmaClient& client, AnswerKind kind, unsigned requestId,
+                        RecordingListener* listener)
+{
+    switch (kind) {
+    case AnswerKind::LoginDetails: client.GetLoginDetails(requestId, listener); break;
+    case AnswerKind::TesmaServer: client.GetTesmaServer(requestId, listener, 0, 0); break;
+    case AnswerKind::SavegameReader: client.GetSavegameReader(requestId, listener, 0, 0); break;
+    case AnswerKind::SavegameWriter: client.GetSavegameWriter(requestId, listener, 0, 0, false); break;
+    case AnswerKind::SavegameList: client.GetSavegameList(requestId, listener, 0); break;
+    case AnswerKind::RemoveSavegame: client.RemoveSavegame(requestId, listener, 0, 0); break;
+    case AnswerKind::NetworkTraffic: client.GetNetworkTraffic(requestId, listener); break;
+    }
+}
+
+constexpr AnswerKind AllAnswerKinds[] = {AnswerKind::LoginDetails,   AnswerKind::TesmaServer,
+                                         AnswerKind::SavegameReader, AnswerKind::SavegameWriter,
+                                         AnswerKind::SavegameList,   AnswerKind::RemoveSavegame,
+                                         AnswerKind::NetworkTraffic};
+
 } // namespace testsupport

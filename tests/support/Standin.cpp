@@ -35,6 +35,7 @@ Standin::Standin(const std::wstring& path, bool load)
     Bind(m_module, "StandinAnswerInside", m_answerInside);
     Bind(m_module, "StandinAnswer", m_answer);
     Bind(m_module, "StandinList", m_list);
+    Bind(m_module, "StandinSetHooks", m_setHooks);
 }
 
 Standin::~Standin()

@@ -5,6 +5,8 @@
 
 #include "StandinControl.h"
 
+#include "kz/tesmaclient/TesmaClient.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +52,11 @@ public:
     {
         return m_answer(entry, requestId, a, b, c, d);
     }
+    // Answers as the launcher does on the game's own thread: inside caller's
+    // next Update. Returns what Answer returns. An answer from the test's own
+    // code outside any call stands for one from a launcher thread instead.
+    int AnswerDuringUpdate(kz::tesmaclient::TesmaClient& caller, standin::Entry entry, unsigned requestId,
+                           standin::Word a = 0, standin::Word b = 0, standin::Word c = 0, standin::Word d = 0);
     const unsigned* List() const { return m_list(); }
 
 private:
@@ -68,6 +75,7 @@ private:
     standin::AnswerInsideFunction m_answerInside = nullptr;
     standin::AnswerFunction m_answer = nullptr;
     standin::ListFunction m_list = nullptr;
+    standin::SetHooksFunction m_setHooks = nullptr;
 };
 
 // Registers the complete stand-in as the installed launcher and returns its

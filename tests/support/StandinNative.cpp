@@ -26,6 +26,7 @@ void StandinAnswerInside(unsigned entry, standin::Word a, standin::Word b, stand
 int StandinAnswer(unsigned entry, unsigned requestId, standin::Word a, standin::Word b, standin::Word c,
                   standin::Word d);
 const unsigned* StandinList();
+void StandinSetHooks(standin::RequestHook request, standin::UpdateHook update, void* context);
 }
 
 namespace testsupport {
@@ -33,7 +34,7 @@ namespace testsupport {
 Standin::Standin()
     : m_reset(StandinReset), m_setSession(StandinSetSession), m_setResult(StandinSetResult),
       m_callCount(StandinCallCount), m_getCall(StandinGetCall), m_answerInside(StandinAnswerInside),
-      m_answer(StandinAnswer), m_list(StandinList)
+      m_answer(StandinAnswer), m_list(StandinList), m_setHooks(StandinSetHooks)
 {
 }
 
