@@ -18,9 +18,15 @@ struct Standin {
     standin::SetResultFunction SetResult = nullptr;
     standin::CallCountFunction CallCount = nullptr;
     standin::GetCallFunction GetCall = nullptr;
-    standin::AnswerFunction Answer = nullptr;
+    standin::AnswerFunction AnswerNow = nullptr;
     standin::AnswerInsideFunction AnswerInside = nullptr;
     standin::ListFunction List = nullptr;
+    standin::SetHooksFunction SetHooks = nullptr;
+    // The client whose Update carries the answers: the launcher answers on the
+    // game's thread, inside a call. Without one an answer comes from outside
+    // any call, as from a thread of the launcher's own, which keeps the
+    // launcher library loaded for the rest of the process.
+    TesmaClient* Via = nullptr;
 
     bool Bind(const wchar_t* path)
     {
@@ -30,14 +36,45 @@ struct Standin {
         SetResult = reinterpret_cast<standin::SetResultFunction>(GetProcAddress(Module, "StandinSetResult"));
         CallCount = reinterpret_cast<standin::CallCountFunction>(GetProcAddress(Module, "StandinCallCount"));
         GetCall = reinterpret_cast<standin::GetCallFunction>(GetProcAddress(Module, "StandinGetCall"));
-        Answer = reinterpret_cast<standin::AnswerFunction>(GetProcAddress(Module, "StandinAnswer"));
+        AnswerNow = reinterpret_cast<standin::AnswerFunction>(GetProcAddress(Module, "StandinAnswer"));
         AnswerInside = reinterpret_cast<standin::AnswerInsideFunction>(GetProcAddress(Module, "StandinAnswerInside"));
         List = reinterpret_cast<standin::ListFunction>(GetProcAddress(Module, "StandinList"));
-        return SetResult != nullptr && CallCount != nullptr && GetCall != nullptr && Answer != nullptr &&
-               AnswerInside != nullptr && List != nullptr;
+        SetHooks = reinterpret_cast<standin::SetHooksFunction>(GetProcAddress(Module, "StandinSetHooks"));
+        return SetResult != nullptr && CallCount != nullptr && GetCall != nullptr && AnswerNow != nullptr &&
+               AnswerInside != nullptr && List != nullptr && SetHooks != nullptr;
+    }
+
+    // Answers the last request to entry under requestId, inside Via's next
+    // Update; the listener's result, or -1.
+    int Answer(standin::Entry entry, unsigned requestId, standin::Word a, standin::Word b, standin::Word c,
+               standin::Word d)
+    {
+        if (Via == nullptr)
+            return AnswerNow(entry, requestId, a, b, c, d);
+        Pending pending = {this, entry, requestId, {a, b, c, d}, -1};
+        SetHooks(nullptr, AnswerPending, &pending);
+        Via->Update();
+        SetHooks(nullptr, nullptr, nullptr);
+        return pending.Result;
     }
 
     const standin::Call* Last() { return GetCall(CallCount() - 1); }
+
+private:
+    struct Pending {
+        Standin* Self;
+        standin::Entry Entry;
+        unsigned RequestId;
+        standin::Word Values[4];
+        int Result;
+    };
+
+    static void AnswerPending(void* context, standin::Word)
+    {
+        Pending& p = *static_cast<Pending*>(context);
+        p.Self->SetHooks(nullptr, nullptr, nullptr); // once
+        p.Result = p.Self->AnswerNow(p.Entry, p.RequestId, p.Values[0], p.Values[1], p.Values[2], p.Values[3]);
+    }
 };
 
 inline standin::Word Word(const void* p)

@@ -55,6 +55,7 @@ void msvcgame::CheckCallingConventions(const wchar_t* libraryPath)
     GAME_CHECK(standin.Bind(libraryPath));
     if (standin.Module == nullptr)
         return;
+    standin.Via = reinterpret_cast<TesmaClient*>(storage);
     GameListener game;
     unsigned short text[] = {'t', 0};
     char buffer[8];

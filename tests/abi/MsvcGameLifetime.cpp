@@ -39,6 +39,44 @@ void CheckReleaseInsideAnAnswer(const wchar_t* libraryPath)
     GAME_CHECK(GetModuleHandleW(libraryPath) == nullptr);
 }
 
+// Fills freed blocks of many sizes with a pattern no object holds, as the
+// game's own allocations would, so that a late answer into freed client state
+// meets garbage instead of what the client left there.
+void ChurnHeap()
+{
+    void* blocks[256];
+    unsigned count = 0;
+    for (unsigned size = 8; size <= 2048; size += 8) {
+        blocks[count] = malloc(size);
+        memset(blocks[count], 0xCC, size);
+        ++count;
+    }
+    for (unsigned i = 0; i < count; ++i)
+        free(blocks[i]);
+}
+
+// Two requests under one number leave the launcher owing two answers. The
+// second comes after the game destroyed the client, while another client
+// keeps the launcher loaded.
+void CheckAnswersOwedToADestroyedClient(const wchar_t* libraryPath)
+{
+    TesmaClient keeper;
+    Standin standin;
+    GAME_CHECK(standin.Bind(libraryPath));
+    if (standin.Module == nullptr)
+        return;
+    GameListener game;
+    TesmaClient* gone = new TesmaClient;
+    gone->GetLoginDetails(5, &game);
+    gone->GetLoginDetails(5, &game);
+    standin.Via = gone;
+    GAME_CHECK(standin.Answer(standin::GetLoginDetails, 5, 1, 2, 3, 0) == 1 && game.Calls == 1);
+    delete gone;
+    ChurnHeap();
+    standin.Via = &keeper;
+    GAME_CHECK(standin.Answer(standin::GetLoginDetails, 5, 1, 2, 3, 0) == 0 && game.Calls == 1);
+}
+
 void CheckSavegamesAfterARebind(const wchar_t* libraryPath)
 {
     TesmaClient* client = new TesmaClient;
@@ -46,6 +84,7 @@ void CheckSavegamesAfterARebind(const wchar_t* libraryPath)
     GAME_CHECK(standin.Bind(libraryPath));
     if (standin.Module == nullptr)
         return;
+    standin.Via = client;
     GameListener game;
     client->GetSavegameList(1, &game, 0);
     GAME_CHECK(standin.Answer(standin::GetSavegameList, 1, Word(standin.List()), 2, 0, 0) == 1);
@@ -115,6 +154,8 @@ void msvcgame::CheckLifetime(const wchar_t* libraryPath)
 {
     game::Section("release inside an answer");
     CheckReleaseInsideAnAnswer(libraryPath);
+    game::Section("answers owed to a destroyed client");
+    CheckAnswersOwedToADestroyedClient(libraryPath);
     game::Section("save games after a rebind");
     CheckSavegamesAfterARebind(libraryPath);
 }

@@ -83,6 +83,7 @@ void CheckRequestsAndAnswers(TesmaClient& client, const wchar_t* libraryPath)
     GAME_CHECK(standin.Bind(libraryPath));
     if (standin.Module == nullptr)
         return;
+    standin.Via = &client;
     GameListener game;
 
     // Each request reaches the launcher with the session, the number and the

@@ -3,6 +3,7 @@
 #include "launcher/EntryPoints.h"
 
 #include <cstring>
+#include <mutex>
 
 namespace testsupport {
 
@@ -11,6 +12,8 @@ namespace {
 FakeSystem g_fake;
 int g_keyToken;
 int g_moduleToken;
+// The loader serializes loads and frees of several threads, as the system's does.
+std::mutex g_loaderLock;
 
 std::u16string Text(const unsigned short* text)
 {
@@ -61,9 +64,10 @@ long CloseRegistryKey(void*)
 
 void* LoadModule(const unsigned short* path)
 {
-    g_fake.Loads.push_back(Text(path));
     if (g_fake.OnLoad)
         g_fake.OnLoad();
+    std::lock_guard<std::mutex> loader(g_loaderLock);
+    g_fake.Loads.push_back(Text(path));
     if (!g_fake.LibraryLoads || (!g_fake.LoadablePath.empty() && g_fake.LoadablePath != g_fake.Loads.back()))
         return nullptr;
     return &g_moduleToken;
@@ -82,6 +86,7 @@ int ReleaseModule(void* module)
 {
     if (g_fake.OnRelease)
         g_fake.OnRelease();
+    std::lock_guard<std::mutex> loader(g_loaderLock);
     if (module == &g_moduleToken)
         ++g_fake.Frees;
     return 1;

@@ -43,6 +43,7 @@ int printf(const char* format, ...);
 int fflush(void* stream);
 void* malloc(decltype(sizeof(0)) size);
 void free(void* block);
+void* memset(void* block, int value, decltype(sizeof(0)) size);
 // One block of the C runtime's heap, the one malloc takes from.
 struct _heapinfo {
     int* _pentry;
