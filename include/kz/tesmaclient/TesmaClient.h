@@ -7,21 +7,30 @@
 // GetInstallationErrorNum tells why. Wide texts are NUL-terminated UTF-16.
 //
 // Lifetime. The first client binds the launcher library; it stays loaded while
-// any client lives. When the last client is destroyed the library is released
-// as soon as no call into it is running: at once from the game's own code;
-// when that happens inside a listener, once the request or Update call that
-// delivered the answer returns; for an answer the launcher delivered on a
-// thread of its own, when the next client is constructed. The next client
-// binds anew (reading the registry again) once the library was released.
-// Save-game objects belong to the binding they came from: once the last
-// client of it is gone they return their neutral values and call nothing,
-// also after a later client bound the launcher again. Requests still waiting
-// when their client is destroyed are dropped; their listeners are never called.
+// any client lives. When the last client is destroyed the binding ends: the
+// save-game objects it made return their neutral values and call nothing from
+// then on, also after a later client bound the launcher again. The library is
+// freed as soon as no call into it runs: at once when the last client is
+// destroyed from the game's own code; when the request or Update call that
+// delivered the answer returns, when it is destroyed inside a listener. Once
+// the launcher has delivered an answer on a thread of its own (not inside a
+// call the game made into it on that thread), the library is never freed: that
+// thread returns into the launcher's code and nothing tells when it leaves, so
+// the library stays until the process ends and later clients use it again
+// without reading the registry. After a release the next client binds anew.
+//
+// Answers owed. The launcher owes one answer for every request it was handed,
+// also for two requests under one number. A destroyed client's answers are
+// dropped; its listeners are never called. The client's own small state stays
+// until every answer owed to it has arrived or the library was freed, so a
+// client may be destroyed with requests outstanding.
 //
 // Threads. Clients may be constructed and destroyed on several threads at
-// once. Calls into one client, and that client's answers, must not overlap;
-// the launcher may answer on a thread of its own. GetInstallationErrorString
-// shares one text between all callers.
+// once; one that is constructed while another thread loads the launcher
+// library sleeps until the load is done. Calls into one client, and that
+// client's answers, must not overlap; the launcher may answer on a thread of
+// its own. GetInstallationErrorString may be called from any thread at any
+// time.
 //
 // Failures. Nothing here throws. Exhausted memory inside the library stops the
 // process with an illegal-instruction fault, which the game's crash reporter
@@ -46,7 +55,8 @@ public:
     // stack.
     TesmaClient() noexcept;
     // The last client releases the launcher library (see Lifetime above); it
-    // may be destroyed from inside one of its own listeners.
+    // may be destroyed from inside one of its own listeners, and with requests
+    // outstanding, whose answers are then dropped.
     ~TesmaClient() noexcept;
 
     // Lets the launcher do its periodic work; call it once per frame.
@@ -66,7 +76,8 @@ public:
     // "Dovrix Game Lancher: \n" and the message for locale (one of 19 tags such
     // as "en-US") with the number in it; the first line alone for other tags.
     // The empty text when the launcher is bound. The text belongs to the
-    // library: do not write or free it; it stays valid until the next call.
+    // library: do not write or free it. It is the same for every call with the
+    // same number and locale, and stays valid while the library is loaded.
     unsigned short* GetInstallationErrorString(const char* locale) noexcept;
 
     // Asynchronous requests. Each is tagged with a request number of the
