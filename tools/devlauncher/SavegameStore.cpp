@@ -214,10 +214,9 @@ void SavegameStore::RemoveLeftovers(const Locked& locked)
             if (m_files.LockFile(PathOf(name), false) != nullptr)
                 m_files.RemoveFile(PathOf(name));
         } else if (SplitName(name, productId, savegameId, rest) && DataGeneration(rest, generation)) {
-            // A data file replaced by a newer one. One whose save game the
-            // catalog lacks altogether is left: a rebuild would list it.
+            // Replaced by a newer one, or written by a commit that never switched the catalog to it.
             auto entry = FindEntry(locked.Index, productId, savegameId);
-            if (entry != locked.Index.Entries.end() && entry->Generation != generation)
+            if (entry == locked.Index.Entries.end() || entry->Generation != generation)
                 m_files.RemoveFile(PathOf(name));
         }
     }
