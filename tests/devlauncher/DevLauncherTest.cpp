@@ -357,6 +357,60 @@ TEST_F(DevLauncherSavegames, WritersOpenedTogetherGetNewIdsOfTheirOwn)
     EXPECT_NE(game.Answers[0].Values[1], game.Answers[1].Values[1]);
 }
 
+TEST_F(DevLauncherSavegames, IdsNeverCollideAcrossWritersAndGameProcesses)
+{
+    DevLauncher other(settings); // a second game process on the folder
+    const SessionHandle otherSession = other.GetSession();
+    Save(0xFFFFFFFFu, u"last", "z");
+    Save(3, u"three", "3");
+    launcher->GetSavegameWriter(session, 1, &game, Product, 0, false);
+    launcher->GetSavegameWriter(session, 2, &game, Product, 50, false);
+    launcher->GetSavegameWriter(session, 3, &game, Product, 2, false);
+    launcher->Update(session);
+    other.GetSavegameWriter(otherSession, 4, &game, Product, 0, false);
+    other.GetSavegameWriter(otherSession, 5, &game, Product, 50, false);
+    other.GetSavegameWriter(otherSession, 6, &game, Product, 3, false);
+    other.Update(otherSession);
+    ASSERT_EQ(6u, game.Answers.size());
+    EXPECT_EQ(1u, game.Answers[0].Values[0]) << "the lowest free id after 0xFFFFFFFF";
+    EXPECT_EQ(50u, game.Answers[1].Values[0]);
+    EXPECT_EQ(2u, game.Answers[2].Values[0]);
+    EXPECT_EQ(4u, game.Answers[3].Values[0]) << "an id another process's writer holds";
+    EXPECT_EQ((std::vector<SavegameHandle>{SavegameExists, 0}), game.Answers[4].Values) << "held by another writer";
+    EXPECT_EQ((std::vector<SavegameHandle>{SavegameExists, 0}), game.Answers[5].Values);
+
+    for (size_t i : {0, 1, 2})
+        launcher->WriterClose(game.Answers[i].Values[1], true);
+    other.WriterClose(game.Answers[3].Values[1], true);
+    EXPECT_EQ((std::vector<unsigned>{1, 2, 3, 4, 50, 0xFFFFFFFFu}), ListIds()) << "a commit replaced another save game";
+}
+
+TEST_F(DevLauncherSavegames, LimitsRefuseInsteadOfLosingTheSavegameOrEndingTheGame)
+{
+    Save(1, u"small", "kept");
+    launcher->GetSavegameWriter(session, 1, &game, Product, 1, true);
+    launcher->Update(session);
+    const SavegameHandle writer = game.Last().Values[1];
+    std::vector<unsigned short> name(MaxNameUnits + 2, 'n');
+    name.back() = 0;
+    EXPECT_FALSE(launcher->WriterSetName(writer, name.data())) << "a name the catalog cannot hold";
+    name[MaxNameUnits] = 0;
+    EXPECT_TRUE(launcher->WriterSetName(writer, name.data()));
+    const std::vector<char> piece(1 << 20, 'x');
+    for (unsigned i = 0; i <= MaxSavegameSize / piece.size(); ++i)
+        launcher->WriterWrite(writer, 10 + i, &game, piece.data(), unsigned(piece.size()));
+    launcher->WriterClose(writer, true);
+    launcher->Update(session);
+    EXPECT_EQ((std::vector<SavegameHandle>{Done, 1 << 20}), game.Answers[game.Answers.size() - 2].Values);
+    EXPECT_EQ((std::vector<SavegameHandle>{StorageFailed, 0}), game.Last().Values) << "past the largest save game";
+    Restart();
+    EXPECT_EQ("kept", Load(1)) << "a refused write was committed";
+
+    Save(2, std::u16string(MaxNameUnits, u'n').c_str(), "long");
+    Restart();
+    EXPECT_EQ((std::vector<unsigned>{1, 2}), ListIds()) << "the longest name lost its save game";
+}
+
 TEST_F(DevLauncherSavegames, ListAddressesStayValidAndOthersGiveNeutralValues)
 {
     Save(1, u"a", "a");
