@@ -31,6 +31,17 @@ void PutName(std::vector<unsigned char>& out, const std::vector<unsigned short>&
     }
 }
 
+// The fields a catalog entry and a data file's header share, in that order.
+void PutEntry(std::vector<unsigned char>& out, const SavegameEntry& entry)
+{
+    PutWord(out, entry.ProductId);
+    PutWord(out, entry.SavegameId);
+    PutWord(out, entry.Generation);
+    PutWord(out, entry.Size);
+    PutWord(out, entry.Checksum);
+    PutName(out, entry.Name);
+}
+
 void PutChecksum(std::vector<unsigned char>& out)
 {
     PutWord(out, Crc32(out.data(), out.size()));
@@ -70,6 +81,13 @@ public:
         return true;
     }
 
+    // What PutEntry wrote.
+    bool Entry(SavegameEntry& entry)
+    {
+        return Word(entry.ProductId) && Word(entry.SavegameId) && Word(entry.Generation) && Word(entry.Size) &&
+               entry.Size <= MaxSavegameSize && Word(entry.Checksum) && Name(entry.Name);
+    }
+
     // The checksum of everything before it.
     bool Checksum()
     {
@@ -101,14 +119,8 @@ std::vector<unsigned char> EncodeCatalog(const Catalog& catalog)
     PutWord(bytes, CatalogVersion);
     PutWord(bytes, catalog.NextGeneration);
     PutWord(bytes, std::uint32_t(catalog.Entries.size()));
-    for (const SavegameEntry& entry : catalog.Entries) {
-        PutWord(bytes, entry.ProductId);
-        PutWord(bytes, entry.SavegameId);
-        PutWord(bytes, entry.Generation);
-        PutWord(bytes, entry.Size);
-        PutWord(bytes, entry.Checksum);
-        PutName(bytes, entry.Name);
-    }
+    for (const SavegameEntry& entry : catalog.Entries)
+        PutEntry(bytes, entry);
     PutChecksum(bytes);
     return bytes;
 }
@@ -129,15 +141,11 @@ bool DecodeCatalog(const std::vector<unsigned char>& bytes, Catalog& catalog)
         return false;
     catalog.Entries.resize(count);
     for (SavegameEntry& entry : catalog.Entries) {
-        if (!in.Word(entry.ProductId) || !in.Word(entry.SavegameId))
-            return false;
-        if (version == CatalogVersion && !in.Word(entry.Generation))
-            return false;
-        if (!in.Word(entry.Size) || entry.Size > MaxSavegameSize)
-            return false;
-        if (version == CatalogVersion && !in.Word(entry.Checksum))
-            return false;
-        if (!in.Name(entry.Name))
+        const bool read = version == CatalogVersion
+                              ? in.Entry(entry)
+                              : in.Word(entry.ProductId) && in.Word(entry.SavegameId) && in.Word(entry.Size) &&
+                                    in.Name(entry.Name);
+        if (!read)
             return false;
     }
     if (version == CatalogVersion && !in.Checksum())
@@ -149,12 +157,7 @@ std::vector<unsigned char> EncodeDataHeader(const SavegameEntry& entry)
 {
     std::vector<unsigned char> bytes(DataMagic, DataMagic + 4);
     PutWord(bytes, DataVersion);
-    PutWord(bytes, entry.ProductId);
-    PutWord(bytes, entry.SavegameId);
-    PutWord(bytes, entry.Generation);
-    PutWord(bytes, entry.Size);
-    PutWord(bytes, entry.Checksum);
-    PutName(bytes, entry.Name);
+    PutEntry(bytes, entry);
     PutChecksum(bytes);
     return bytes;
 }
@@ -163,9 +166,8 @@ bool DecodeDataFile(std::vector<unsigned char>& file, SavegameEntry& entry)
 {
     Cursor in(file, file.size());
     std::uint32_t version = 0;
-    if (!in.Magic(DataMagic) || !in.Word(version) || version != DataVersion || !in.Word(entry.ProductId) ||
-        !in.Word(entry.SavegameId) || !in.Word(entry.Generation) || !in.Word(entry.Size) ||
-        !in.Word(entry.Checksum) || !in.Name(entry.Name) || !in.Checksum())
+    if (!in.Magic(DataMagic) || !in.Word(version) || version != DataVersion || !in.Entry(entry) ||
+        !in.Checksum())
         return false;
     if (file.size() - in.At() != entry.Size)
         return false;

@@ -236,14 +236,22 @@ std::vector<SavegameEntry> SavegameStore::List(unsigned productId)
     return list;
 }
 
+Status SavegameStore::OpenEntry(Locked& locked, unsigned productId, unsigned savegameId,
+                                std::vector<SavegameEntry>::iterator& entry)
+{
+    if (!Open(locked, false))
+        return locked.Lock == nullptr ? UnknownSavegame : StorageFailed; // no folder: no save games
+    entry = FindEntry(locked.Index, productId, savegameId);
+    return entry == locked.Index.Entries.end() ? UnknownSavegame : Done;
+}
+
 Status SavegameStore::Read(unsigned productId, unsigned savegameId, std::vector<unsigned char>& data)
 {
     Locked locked;
-    if (!Open(locked, false))
-        return locked.Lock == nullptr ? UnknownSavegame : StorageFailed;
-    auto entry = FindEntry(locked.Index, productId, savegameId);
-    if (entry == locked.Index.Entries.end())
-        return UnknownSavegame;
+    std::vector<SavegameEntry>::iterator entry;
+    const Status found = OpenEntry(locked, productId, savegameId, entry);
+    if (found != Done)
+        return found;
     try {
         if (m_files.ReadFile(PathOf(DataName(*entry)), data, MaxDataFileSize) != ReadResult::Read)
             return StorageFailed;
@@ -356,11 +364,10 @@ void SavegameStore::EndReservation(unsigned productId, unsigned savegameId, std:
 Status SavegameStore::Remove(unsigned productId, unsigned savegameId)
 {
     Locked locked;
-    if (!Open(locked, false))
-        return locked.Lock == nullptr ? UnknownSavegame : StorageFailed;
-    auto entry = FindEntry(locked.Index, productId, savegameId);
-    if (entry == locked.Index.Entries.end())
-        return UnknownSavegame;
+    std::vector<SavegameEntry>::iterator entry;
+    const Status found = OpenEntry(locked, productId, savegameId, entry);
+    if (found != Done)
+        return found;
     const std::string current = DataName(*entry);
     // Older data files of it first, so that a rebuild cannot bring one back.
     for (const std::string& name : locked.Names) {

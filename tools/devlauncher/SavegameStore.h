@@ -61,6 +61,9 @@ private:
     // create: make the folder first; otherwise a missing folder fails.
     bool Open(Locked& locked, bool create);
     bool Load(Locked& locked);
+    // Done with entry set, UnknownSavegame or StorageFailed.
+    Status OpenEntry(Locked& locked, unsigned productId, unsigned savegameId,
+                     std::vector<SavegameEntry>::iterator& entry);
     void Rebuild(Locked& locked);
     bool SaveCatalog(const Catalog& catalog);
     void EndReservation(unsigned productId, unsigned savegameId, std::unique_ptr<FileLock> reservation);
