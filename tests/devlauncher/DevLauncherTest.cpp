@@ -666,6 +666,25 @@ TEST_F(SavegameFolder, DamagedCatalogIsKeptAsideAndRebuiltFromTheDataFiles)
     }
 }
 
+TEST_F(SavegameFolder, OlderCatalogPutBackLosesNoNewerSavegame)
+{
+    const std::string catalog = settings.SaveFolder + "/catalog.bin";
+    WriteTwo();
+    const std::string copy = settings.SaveFolder + "/../catalog-copy.bin";
+    std::filesystem::copy_file(catalog, copy, std::filesystem::copy_options::overwrite_existing);
+    {
+        SavegameStore store(settings.SaveFolder);
+        ASSERT_TRUE(Commit(store, 2, u"newer", Filled(500, 5), true));
+        ASSERT_TRUE(Commit(store, 0, u"third", Filled(20, 6)));
+    }
+    std::filesystem::copy_file(copy, catalog, std::filesystem::copy_options::overwrite_existing);
+
+    SavegameStore store(settings.SaveFolder);
+    ASSERT_EQ(3u, store.List(Product).size());
+    EXPECT_EQ((std::map<unsigned, Bytes>{{1, Filled(300, 1)}, {2, Filled(500, 5)}, {3, Filled(20, 6)}}),
+              Contents(settings.SaveFolder));
+}
+
 TEST_F(SavegameFolder, DamagedDataFileIsKeptAsideAndItsIdNeverGivenAgain)
 {
     WriteTwo();

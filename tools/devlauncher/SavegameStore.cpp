@@ -201,8 +201,24 @@ bool SavegameStore::SaveCatalog(const Catalog& catalog)
     return false;
 }
 
-void SavegameStore::RemoveLeftovers(const Locked& locked)
+void SavegameStore::RemoveLeftovers(Locked& locked)
 {
+    // A data file newer than the catalog knows is a save game: a commit that
+    // died before it switched the catalog, or a catalog put back from a copy.
+    // The catalog is rebuilt to hold it before anything is removed.
+    for (const std::string& name : locked.Names) {
+        unsigned productId, savegameId;
+        std::string rest;
+        std::uint32_t generation;
+        if (!SplitName(name, productId, savegameId, rest) || !DataGeneration(rest, generation))
+            continue;
+        auto entry = FindEntry(locked.Index, productId, savegameId);
+        if (entry == locked.Index.Entries.end() || entry->Generation < generation) {
+            Rebuild(locked);
+            SaveCatalog(locked.Index); // if it fails, the next start rebuilds again
+            break;
+        }
+    }
     for (const std::string& name : locked.Names) {
         unsigned productId, savegameId;
         std::string rest;
@@ -214,9 +230,9 @@ void SavegameStore::RemoveLeftovers(const Locked& locked)
             if (m_files.LockFile(PathOf(name), false) != nullptr)
                 m_files.RemoveFile(PathOf(name));
         } else if (SplitName(name, productId, savegameId, rest) && DataGeneration(rest, generation)) {
-            // Replaced by a newer one, or written by a commit that never switched the catalog to it.
+            // Replaced by a newer one that the catalog points at.
             auto entry = FindEntry(locked.Index, productId, savegameId);
-            if (entry == locked.Index.Entries.end() || entry->Generation != generation)
+            if (entry != locked.Index.Entries.end() && entry->Generation > generation)
                 m_files.RemoveFile(PathOf(name));
         }
     }

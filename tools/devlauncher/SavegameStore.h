@@ -67,7 +67,7 @@ private:
     void Rebuild(Locked& locked);
     bool SaveCatalog(const Catalog& catalog);
     void EndReservation(unsigned productId, unsigned savegameId, std::unique_ptr<FileLock> reservation);
-    void RemoveLeftovers(const Locked& locked);
+    void RemoveLeftovers(Locked& locked);
     std::string PathOf(const std::string& name) const;
 
     std::string m_folder;
