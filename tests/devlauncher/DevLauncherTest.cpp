@@ -8,9 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -352,6 +357,60 @@ TEST_F(DevLauncherSavegames, WritersOpenedTogetherGetNewIdsOfTheirOwn)
     EXPECT_NE(game.Answers[0].Values[1], game.Answers[1].Values[1]);
 }
 
+TEST_F(DevLauncherSavegames, IdsNeverCollideAcrossWritersAndGameProcesses)
+{
+    DevLauncher other(settings); // a second game process on the folder
+    const SessionHandle otherSession = other.GetSession();
+    Save(0xFFFFFFFFu, u"last", "z");
+    Save(3, u"three", "3");
+    launcher->GetSavegameWriter(session, 1, &game, Product, 0, false);
+    launcher->GetSavegameWriter(session, 2, &game, Product, 50, false);
+    launcher->GetSavegameWriter(session, 3, &game, Product, 2, false);
+    launcher->Update(session);
+    other.GetSavegameWriter(otherSession, 4, &game, Product, 0, false);
+    other.GetSavegameWriter(otherSession, 5, &game, Product, 50, false);
+    other.GetSavegameWriter(otherSession, 6, &game, Product, 3, false);
+    other.Update(otherSession);
+    ASSERT_EQ(6u, game.Answers.size());
+    EXPECT_EQ(1u, game.Answers[0].Values[0]) << "the lowest free id after 0xFFFFFFFF";
+    EXPECT_EQ(50u, game.Answers[1].Values[0]);
+    EXPECT_EQ(2u, game.Answers[2].Values[0]);
+    EXPECT_EQ(4u, game.Answers[3].Values[0]) << "an id another process's writer holds";
+    EXPECT_EQ((std::vector<SavegameHandle>{SavegameExists, 0}), game.Answers[4].Values) << "held by another writer";
+    EXPECT_EQ((std::vector<SavegameHandle>{SavegameExists, 0}), game.Answers[5].Values);
+
+    for (size_t i : {0, 1, 2})
+        launcher->WriterClose(game.Answers[i].Values[1], true);
+    other.WriterClose(game.Answers[3].Values[1], true);
+    EXPECT_EQ((std::vector<unsigned>{1, 2, 3, 4, 50, 0xFFFFFFFFu}), ListIds()) << "a commit replaced another save game";
+}
+
+TEST_F(DevLauncherSavegames, LimitsRefuseInsteadOfLosingTheSavegameOrEndingTheGame)
+{
+    Save(1, u"small", "kept");
+    launcher->GetSavegameWriter(session, 1, &game, Product, 1, true);
+    launcher->Update(session);
+    const SavegameHandle writer = game.Last().Values[1];
+    std::vector<unsigned short> name(MaxNameUnits + 2, 'n');
+    name.back() = 0;
+    EXPECT_FALSE(launcher->WriterSetName(writer, name.data())) << "a name the catalog cannot hold";
+    name[MaxNameUnits] = 0;
+    EXPECT_TRUE(launcher->WriterSetName(writer, name.data()));
+    const std::vector<char> piece(1 << 20, 'x');
+    for (unsigned i = 0; i <= MaxSavegameSize / piece.size(); ++i)
+        launcher->WriterWrite(writer, 10 + i, &game, piece.data(), unsigned(piece.size()));
+    launcher->WriterClose(writer, true);
+    launcher->Update(session);
+    EXPECT_EQ((std::vector<SavegameHandle>{Done, 1 << 20}), game.Answers[game.Answers.size() - 2].Values);
+    EXPECT_EQ((std::vector<SavegameHandle>{StorageFailed, 0}), game.Last().Values) << "past the largest save game";
+    Restart();
+    EXPECT_EQ("kept", Load(1)) << "a refused write was committed";
+
+    Save(2, std::u16string(MaxNameUnits, u'n').c_str(), "long");
+    Restart();
+    EXPECT_EQ((std::vector<unsigned>{1, 2}), ListIds()) << "the longest name lost its save game";
+}
+
 TEST_F(DevLauncherSavegames, ListAddressesStayValidAndOthersGiveNeutralValues)
 {
     Save(1, u"a", "a");
@@ -374,6 +433,293 @@ TEST_F(DevLauncherSavegames, ListAddressesStayValidAndOthersGiveNeutralValues)
         EXPECT_EQ(0xFFFFFFFFu, launcher->InfoGetSavegameId(stranger));
         EXPECT_EQ(0u, launcher->InfoGetSize(stranger));
     }
+}
+
+} // namespace
+
+namespace {
+
+// The save-game folder itself, below the launcher: what is left on the disk
+// when a process dies or a file operation fails, when the catalog is damaged,
+// and when two processes share the folder.
+
+using Bytes = std::vector<unsigned char>;
+
+Bytes Filled(size_t size, unsigned char value)
+{
+    return Bytes(size, value);
+}
+
+SavegameEntry Entry(unsigned id, const char16_t* name)
+{
+    SavegameEntry entry;
+    entry.ProductId = Product;
+    entry.SavegameId = id;
+    entry.Name = Wide(name);
+    return entry;
+}
+
+bool Commit(SavegameStore& store, unsigned id, const char16_t* name, const Bytes& data, bool replace = false)
+{
+    std::unique_ptr<FileLock> reservation;
+    return store.Reserve(Product, id, replace, reservation) == Done &&
+           store.Write(Entry(id, name), data, std::move(reservation));
+}
+
+// What a fresh store finds: ids with their bytes, "unreadable" for a listed
+// save game that cannot be read whole.
+std::map<unsigned, Bytes> Contents(const std::string& folder)
+{
+    SavegameStore store(folder);
+    std::map<unsigned, Bytes> contents;
+    for (const SavegameEntry& entry : store.List(Product)) {
+        Bytes data;
+        if (store.Read(Product, entry.SavegameId, data) != Done || data.size() != entry.Size)
+            data.assign({'?'});
+        contents[entry.SavegameId] = data;
+    }
+    return contents;
+}
+
+std::vector<std::string> Names(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& file : std::filesystem::directory_iterator(folder))
+        names.push_back(file.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+struct Died {};
+
+// The system's file operations, of which the k-th fails the way the system's
+// would (a write leaves a part of the file) or is where the process dies.
+class FaultyFileSystem : public FileSystem {
+public:
+    enum Fault { Fails, Dies };
+
+    void Arm(int k, Fault fault)
+    {
+        m_countdown = k;
+        m_fault = fault;
+        Hit = false;
+    }
+    bool Hit = false;
+
+    ReadResult ReadFile(const std::string& path, Bytes& bytes, size_t maxBytes) override
+    {
+        return Faulted() ? ReadResult::Failed : m_system.ReadFile(path, bytes, maxBytes);
+    }
+    bool WriteFileDurably(const std::string& path, const Bytes& head, const Bytes& tail) override
+    {
+        if (!Faulted(false))
+            return m_system.WriteFileDurably(path, head, tail);
+        m_system.WriteFileDurably(path, Bytes(head.begin(), head.begin() + long(head.size() / 2)), {});
+        return Fail();
+    }
+    bool MoveOver(const std::string& from, const std::string& to) override
+    {
+        return !Faulted() && m_system.MoveOver(from, to);
+    }
+    bool RemoveFile(const std::string& path) override { return !Faulted() && m_system.RemoveFile(path); }
+    bool MakeDirectories(const std::string& path) override { return !Faulted() && m_system.MakeDirectories(path); }
+    bool ListFolder(const std::string& folder, std::vector<std::string>& names) override
+    {
+        return !Faulted() && m_system.ListFolder(folder, names);
+    }
+    std::unique_ptr<FileLock> LockFile(const std::string& path, bool wait) override
+    {
+        return Faulted() ? nullptr : m_system.LockFile(path, wait);
+    }
+
+private:
+    // True when this operation is the faulty one; dies at once unless it leaves a part first.
+    bool Faulted(bool dieNow = true)
+    {
+        if (m_countdown <= 0 || --m_countdown != 0)
+            return false;
+        Hit = true;
+        if (dieNow)
+            Fail();
+        return true;
+    }
+    bool Fail()
+    {
+        if (m_fault == Dies)
+            throw Died();
+        return false;
+    }
+
+    FileSystem& m_system = SystemFileSystem();
+    int m_countdown = 0;
+    Fault m_fault = Fails;
+};
+
+class SavegameFolder : public DevLauncherTest {
+protected:
+    // Save game 1 (300 bytes of 1) and 2 (1,000 bytes of 2).
+    void WriteTwo()
+    {
+        SavegameStore store(settings.SaveFolder);
+        ASSERT_TRUE(Commit(store, 1, u"keep", Filled(300, 1)));
+        ASSERT_TRUE(Commit(store, 2, u"old", Filled(1000, 2)));
+    }
+};
+
+TEST_F(SavegameFolder, CommitLeavesTheOldOrTheNewSavegameWholeWhereverItFailsOrDies)
+{
+    const Bytes keep = Filled(300, 1), old = Filled(1000, 2);
+    struct Change {
+        const char* What;
+        std::function<bool(SavegameStore&)> Do;
+        std::map<unsigned, Bytes> Before, After;
+    };
+    const std::vector<Change> changes = {
+        {"new save game", [](SavegameStore& s) { return Commit(s, 0, u"new", Filled(1500, 3)); },
+         {{1, keep}, {2, old}}, {{1, keep}, {2, old}, {3, Filled(1500, 3)}}},
+        {"larger replacement", [](SavegameStore& s) { return Commit(s, 2, u"new", Filled(2000, 4), true); },
+         {{1, keep}, {2, old}}, {{1, keep}, {2, Filled(2000, 4)}}},
+        {"smaller replacement", [](SavegameStore& s) { return Commit(s, 2, u"new", Filled(500, 5), true); },
+         {{1, keep}, {2, old}}, {{1, keep}, {2, Filled(500, 5)}}},
+        {"removal", [](SavegameStore& s) { return s.Remove(Product, 2) == Done; }, {{1, keep}, {2, old}},
+         {{1, keep}}},
+    };
+    for (const Change& change : changes) {
+        for (auto fault : {FaultyFileSystem::Fails, FaultyFileSystem::Dies}) {
+            for (int k = 1;; ++k) {
+                SCOPED_TRACE(std::string(change.What) + (fault == FaultyFileSystem::Dies ? " dies" : " fails") +
+                             " at operation " + std::to_string(k));
+                std::filesystem::remove_all(settings.SaveFolder);
+                WriteTwo();
+                FaultyFileSystem files;
+                bool reported = false, died = false;
+                {
+                    SavegameStore store(settings.SaveFolder, files);
+                    files.Arm(k, fault);
+                    try {
+                        reported = change.Do(store);
+                    } catch (const Died&) {
+                        died = true;
+                    }
+                }
+                const std::map<unsigned, Bytes> found = Contents(settings.SaveFolder);
+                if (died)
+                    EXPECT_TRUE(found == change.Before || found == change.After);
+                else
+                    EXPECT_TRUE(found == (reported ? change.After : change.Before)) << "reported " << reported;
+                for (const std::string& name : Names(settings.SaveFolder))
+                    EXPECT_EQ(std::string::npos, name.find(".tmp")) << name << " left behind";
+                // A rebuilt catalog must come to the same, or a removal was not for good.
+                std::filesystem::remove(settings.SaveFolder + "/catalog.bin");
+                EXPECT_TRUE(Contents(settings.SaveFolder) == found) << "the rebuilt catalog differs";
+                if (!files.Hit)
+                    break;
+            }
+        }
+    }
+}
+
+TEST_F(SavegameFolder, DamagedCatalogIsKeptAsideAndRebuiltFromTheDataFiles)
+{
+    const Bytes keep = Filled(300, 1), old = Filled(1000, 2);
+    const std::string catalog = settings.SaveFolder + "/catalog.bin";
+    auto read = [&] {
+        std::ifstream in(catalog, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
+    };
+    auto word = [](Bytes& bytes, size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+    };
+    // Offsets in a catalog of version 2: magic, version, next generation, count, then the first entry's
+    // product, id, generation, size, checksum and name length.
+    const std::vector<std::pair<const char*, std::function<void(Bytes&)>>> damages = {
+        {"a bit of the magic flipped", [](Bytes& b) { b[1] ^= 0x04; }},
+        {"zero length", [](Bytes& b) { b.clear(); }},
+        {"random bytes", [](Bytes& b) { for (size_t i = 0; i < b.size(); ++i) b[i] = (unsigned char)(i * 151 + 7); }},
+        {"an unknown version", [&](Bytes& b) { word(b, 4, 3); }},
+        {"truncated", [](Bytes& b) { b.resize(b.size() - 9); }},
+        {"a name length of 2^31", [&](Bytes& b) { word(b, 36, 0x80000000u); }},
+        {"a count of 2^30", [&](Bytes& b) { word(b, 12, 0x40000000u); }},
+        {"a size of 600 MB", [&](Bytes& b) { word(b, 28, 600u << 20); }},
+        {"a byte of a name changed", [](Bytes& b) { b[40] ^= 0x20; }},
+    };
+    for (const auto& damage : damages) {
+        SCOPED_TRACE(damage.first);
+        std::filesystem::remove_all(settings.SaveFolder);
+        WriteTwo();
+        Bytes damaged = read();
+        damage.second(damaged);
+        std::ofstream(catalog, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(damaged.data()), std::streamsize(damaged.size()));
+
+        EXPECT_EQ((std::map<unsigned, Bytes>{{1, keep}, {2, old}}), Contents(settings.SaveFolder));
+        SavegameStore store(settings.SaveFolder);
+        const std::vector<SavegameEntry> list = store.List(Product);
+        ASSERT_EQ(2u, list.size());
+        EXPECT_EQ(u"keep", Text(list[0].Name.data()));
+        EXPECT_TRUE(Commit(store, 0, u"next", Filled(10, 9)));
+        EXPECT_EQ((std::map<unsigned, Bytes>{{1, keep}, {2, old}, {3, Filled(10, 9)}}), Contents(settings.SaveFolder))
+            << "a new save game took the id of a lost one";
+        std::ifstream aside(catalog + ".damaged-1", std::ios::binary);
+        EXPECT_EQ(damaged, Bytes(std::istreambuf_iterator<char>(aside), {})) << "the damaged catalog was not kept";
+    }
+}
+
+TEST_F(SavegameFolder, OlderCatalogPutBackLosesNoNewerSavegame)
+{
+    const std::string catalog = settings.SaveFolder + "/catalog.bin";
+    WriteTwo();
+    const std::string copy = settings.SaveFolder + "/../catalog-copy.bin";
+    std::filesystem::copy_file(catalog, copy, std::filesystem::copy_options::overwrite_existing);
+    {
+        SavegameStore store(settings.SaveFolder);
+        ASSERT_TRUE(Commit(store, 2, u"newer", Filled(500, 5), true));
+        ASSERT_TRUE(Commit(store, 0, u"third", Filled(20, 6)));
+    }
+    std::filesystem::copy_file(copy, catalog, std::filesystem::copy_options::overwrite_existing);
+
+    SavegameStore store(settings.SaveFolder);
+    ASSERT_EQ(3u, store.List(Product).size());
+    EXPECT_EQ((std::map<unsigned, Bytes>{{1, Filled(300, 1)}, {2, Filled(500, 5)}, {3, Filled(20, 6)}}),
+              Contents(settings.SaveFolder));
+}
+
+TEST_F(SavegameFolder, DamagedDataFileIsKeptAsideAndItsIdNeverGivenAgain)
+{
+    WriteTwo();
+    std::filesystem::path data;
+    for (const std::string& name : Names(settings.SaveFolder))
+        if (name.rfind("4711-2-", 0) == 0)
+            data = settings.SaveFolder + "/" + name;
+    std::fstream(data, std::ios::in | std::ios::out | std::ios::binary).seekp(-1, std::ios::end).put('x');
+    std::filesystem::remove(settings.SaveFolder + "/catalog.bin");
+
+    SavegameStore store(settings.SaveFolder);
+    EXPECT_EQ((std::map<unsigned, Bytes>{{1, Filled(300, 1)}}), Contents(settings.SaveFolder));
+    EXPECT_TRUE(std::filesystem::exists(data.string() + ".damaged"));
+    EXPECT_TRUE(Commit(store, 0, u"next", Filled(10, 9)));
+    EXPECT_EQ((std::vector<unsigned>{1, 3}), [&] {
+        std::vector<unsigned> ids;
+        for (const SavegameEntry& entry : store.List(Product))
+            ids.push_back(entry.SavegameId);
+        return ids;
+    }());
+}
+
+TEST_F(SavegameFolder, FolderOfTheFirstVersionIsReadAndKept)
+{
+    std::filesystem::create_directories(settings.SaveFolder);
+    // "TDLC", version 1, one save game: product 4711, id 7, 3 bytes, the name "v1".
+    const Bytes catalog = {'T', 'D', 'L', 'C', 1, 0, 0, 0, 1, 0, 0, 0, 0x67, 0x12, 0, 0, 7, 0, 0, 0,
+                           3,   0,   0,   0,   2, 0, 0, 0, 'v', 0, '1', 0};
+    std::ofstream(settings.SaveFolder + "/catalog.bin", std::ios::binary)
+        .write(reinterpret_cast<const char*>(catalog.data()), std::streamsize(catalog.size()));
+    std::ofstream(settings.SaveFolder + "/4711-7.sav", std::ios::binary) << "old";
+    SavegameStore store(settings.SaveFolder);
+    EXPECT_TRUE(Commit(store, 0, u"next", Filled(1, 8)));
+    EXPECT_EQ((std::map<unsigned, Bytes>{{7, {'o', 'l', 'd'}}, {8, Filled(1, 8)}}), Contents(settings.SaveFolder));
+    EXPECT_EQ(u"v1", Text(store.List(Product)[0].Name.data()));
 }
 
 } // namespace

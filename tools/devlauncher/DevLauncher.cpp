@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 #include <iterator>
+#include <new>
 
 namespace devlauncher {
 
@@ -96,12 +97,9 @@ void DevLauncher::GetSavegameReader(SessionHandle session, unsigned requestId,
         return;
     Queue(session, [=] {
         Reader reader{session, {}};
-        if (m_store.Find(productId, savegameId) == nullptr) {
-            listener->OnGetSavegameReader(requestId, UnknownSavegame, 0);
-            return;
-        }
-        if (!m_store.Read(productId, savegameId, reader.Data)) {
-            listener->OnGetSavegameReader(requestId, StorageFailed, 0);
+        const Status status = m_store.Read(productId, savegameId, reader.Data);
+        if (status != Done) {
+            listener->OnGetSavegameReader(requestId, status, 0);
             return;
         }
         const unsigned size = unsigned(reader.Data.size());
@@ -118,13 +116,18 @@ void DevLauncher::GetSavegameWriter(SessionHandle session, unsigned requestId,
     if (!IsSession(session) || listener == nullptr)
         return;
     Queue(session, [=] {
-        if (savegameId != 0 && !replace && m_store.Find(productId, savegameId) != nullptr) {
-            listener->OnGetSavegameWriter(requestId, SavegameExists, 0);
+        Writer writer;
+        writer.Session = session;
+        writer.Written.ProductId = productId;
+        writer.Written.SavegameId = savegameId;
+        const Status status = m_store.Reserve(productId, writer.Written.SavegameId, replace, writer.Reservation);
+        if (status != Done) {
+            listener->OnGetSavegameWriter(requestId, status, 0);
             return;
         }
-        const unsigned id = savegameId != 0 ? savegameId : m_store.NewSavegameId(productId);
+        const unsigned id = writer.Written.SavegameId;
         const SavegameHandle handle = ++m_lastHandle;
-        m_writers.emplace(handle, Writer{session, productId, id, {0}, {}});
+        m_writers.emplace(handle, std::move(writer));
         listener->OnGetSavegameWriter(requestId, id, handle);
     });
 }
@@ -164,14 +167,7 @@ void DevLauncher::RemoveSavegame(SessionHandle session, unsigned requestId,
 {
     if (!IsSession(session) || listener == nullptr)
         return;
-    Queue(session, [=] {
-        Status status = Done;
-        if (m_store.Find(productId, savegameId) == nullptr)
-            status = UnknownSavegame;
-        else if (!m_store.Remove(productId, savegameId))
-            status = StorageFailed;
-        listener->OnRemoveSavegame(requestId, status);
-    });
+    Queue(session, [=] { listener->OnRemoveSavegame(requestId, m_store.Remove(productId, savegameId)); });
 }
 
 void DevLauncher::GetNetworkTraffic(SessionHandle session, unsigned requestId,
@@ -221,11 +217,12 @@ bool DevLauncher::WriterSetName(SavegameHandle writer, const unsigned short* nam
     auto found = m_writers.find(writer);
     if (found == m_writers.end() || name == nullptr)
         return false;
-    std::vector<unsigned short>& copy = found->second.Name;
-    copy.clear();
-    for (; *name != 0; ++name)
-        copy.push_back(*name);
-    copy.push_back(0);
+    // A name the catalog could not hold is refused rather than lost later.
+    size_t units = 0;
+    while (name[units] != 0)
+        if (++units > MaxNameUnits)
+            return false;
+    found->second.Written.Name.assign(name, name + units + 1);
     return true;
 }
 
@@ -241,9 +238,10 @@ void DevLauncher::WriterWrite(SavegameHandle writer, unsigned requestId,
     if (data == nullptr && length != 0) {
         status = BadArgument;
         length = 0;
-    } else {
-        const auto* bytes = static_cast<const unsigned char*>(data);
-        found->second.Data.insert(found->second.Data.end(), bytes, bytes + length);
+    } else if (found->second.Failed || !Append(found->second, data, length)) {
+        found->second.Failed = true;
+        status = StorageFailed;
+        length = 0;
     }
     if (listener != nullptr)
         Queue(found->second.Session, [=] { listener->OnSavegameWrite(requestId, status, length); });
@@ -254,11 +252,30 @@ void DevLauncher::WriterClose(SavegameHandle writer, bool commit)
     auto found = m_writers.find(writer);
     if (found == m_writers.end())
         return;
-    const Writer& closing = found->second;
+    Writer& closing = found->second;
     // Nothing answers a close: a failed commit shows in the next list.
-    if (commit)
-        m_store.Write(closing.ProductId, closing.SavegameId, closing.Name, closing.Data);
+    if (commit && !closing.Failed)
+        m_store.Write(closing.Written, closing.Data, std::move(closing.Reservation));
+    else
+        m_store.Release(closing.Written.ProductId, closing.Written.SavegameId, std::move(closing.Reservation));
     m_writers.erase(found);
+}
+
+bool DevLauncher::Append(Writer& writer, const void* data, unsigned length)
+{
+    std::vector<unsigned char>& bytes = writer.Data;
+    if (length > MaxSavegameSize - bytes.size())
+        return false;
+    const auto* begin = static_cast<const unsigned char*>(data);
+    try {
+        // Doubling is capped at the largest save game, which a 32-bit process can still hold.
+        if (bytes.capacity() - bytes.size() < length)
+            bytes.reserve(std::min<size_t>(MaxSavegameSize, std::max<size_t>(bytes.size() + length, 2 * bytes.capacity())));
+        bytes.insert(bytes.end(), begin, begin + length);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
 }
 
 const SavegameEntry* DevLauncher::FindEntry(SavegameHandle info) const

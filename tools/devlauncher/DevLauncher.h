@@ -32,16 +32,6 @@ using kz::SavegameHandle;
 using kz::SessionHandle;
 namespace tesmadll = kz::tesmadll;
 
-// The first value of the reader, writer and removal answers, and of the read
-// and write reports, when they fail.
-enum Status : unsigned {
-    Done = 0,
-    UnknownSavegame = 1, // no such save game, reader or writer
-    SavegameExists = 2,  // a writer that may not replace found one
-    StorageFailed = 3,   // the files could not be read or written
-    BadArgument = 4,     // a null buffer with a non-zero length
-};
-
 // The fixed answers.
 constexpr unsigned LoginSignedIn = 1;
 constexpr unsigned LoginAccountId = 1000;
@@ -96,10 +86,10 @@ private:
     };
     struct Writer {
         SessionHandle Session;
-        unsigned ProductId;
-        unsigned SavegameId;
-        std::vector<unsigned short> Name;
+        SavegameEntry Written; // product, id and name
         std::vector<unsigned char> Data;
+        std::unique_ptr<FileLock> Reservation;
+        bool Failed = false; // a write was refused: the commit is too
     };
     // One answered list: its 4-byte elements (each a save-game id) and what
     // they lead to. Kept while the launcher lives, so that no element address
@@ -119,6 +109,8 @@ private:
     void Queue(SessionHandle session, std::function<void()> answer);
     const List& AnswerList(unsigned productId);
     const SavegameEntry* FindEntry(SavegameHandle info) const;
+    // Appends to the writer's bytes; false when they would exceed what is held.
+    static bool Append(Writer& writer, const void* data, unsigned length);
 
     SavegameStore m_store;
     bool m_answerInline;

@@ -1,6 +1,8 @@
 #include "FileSystem.h"
 
+#include <cerrno>
 #include <cstdlib>
+#include <io.h>
 #include <windows.h>
 
 namespace devlauncher {
@@ -32,35 +34,102 @@ bool IsDirectory(const std::wstring& path)
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+class WindowsLock : public FileLock {
+public:
+    explicit WindowsLock(HANDLE file) : m_file(file) {}
+    // Closing the handle releases the lock.
+    ~WindowsLock() override { CloseHandle(m_file); }
+
+private:
+    HANDLE m_file;
+};
+
+class WindowsFileSystem : public FileSystem {
+public:
+    ReadResult ReadFile(const std::string& path, std::vector<unsigned char>& bytes, size_t maxBytes) override
+    {
+        std::unique_ptr<std::FILE, FileCloser> file(_wfopen(Wide(path).c_str(), L"rb"));
+        if (!file)
+            return errno == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+        return stdio::ReadWhole(file.get(), bytes, maxBytes);
+    }
+
+    bool WriteFileDurably(const std::string& path, const std::vector<unsigned char>& head,
+                          const std::vector<unsigned char>& tail) override
+    {
+        std::FILE* file = _wfopen(Wide(path).c_str(), L"wb");
+        if (file == nullptr)
+            return false;
+        const bool written = stdio::WriteAll(file, head) && stdio::WriteAll(file, tail) &&
+                             FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) != 0;
+        return std::fclose(file) == 0 && written;
+    }
+
+    bool MoveOver(const std::string& from, const std::string& to) override
+    {
+        return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(),
+                           MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    }
+
+    bool RemoveFile(const std::string& path) override { return DeleteFileW(Wide(path).c_str()) != 0; }
+
+    bool MakeDirectories(const std::string& path) override
+    {
+        const std::wstring wide = Wide(path);
+        // Creates each level in turn; a drive or share prefix simply fails to be created.
+        for (size_t end = wide.find_first_of(L"\\/", 1);; end = wide.find_first_of(L"\\/", end + 1)) {
+            const std::wstring prefix = wide.substr(0, end);
+            if (!IsDirectory(prefix))
+                CreateDirectoryW(prefix.c_str(), nullptr);
+            if (end == std::wstring::npos)
+                break;
+        }
+        return IsDirectory(wide);
+    }
+
+    bool ListFolder(const std::string& folder, std::vector<std::string>& names) override
+    {
+        names.clear();
+        WIN32_FIND_DATAW found;
+        const HANDLE search = FindFirstFileW(Wide(JoinPath(folder, "*")).c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE)
+            return false;
+        do
+            if (found.cFileName[0] != L'.')
+                names.push_back(Narrow(found.cFileName));
+        while (FindNextFileW(search, &found));
+        FindClose(search);
+        return true;
+    }
+
+    std::unique_ptr<FileLock> LockFile(const std::string& path, bool wait) override
+    {
+        // Shared for deleting too, so that a stale lock file can be removed.
+        const HANDLE file = CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                        OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file == INVALID_HANDLE_VALUE)
+            return nullptr;
+        OVERLAPPED start = {};
+        const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | (wait ? 0 : LOCKFILE_FAIL_IMMEDIATELY);
+        if (!LockFileEx(file, flags, 0, 1, 0, &start)) {
+            CloseHandle(file);
+            return nullptr;
+        }
+        return std::make_unique<WindowsLock>(file);
+    }
+};
+
 } // namespace
 
-std::FILE* OpenFile(const std::string& path, const char* mode)
+FileSystem& SystemFileSystem()
 {
-    return _wfopen(Wide(path).c_str(), Wide(mode).c_str());
-}
-
-bool RemoveFile(const std::string& path)
-{
-    return DeleteFileW(Wide(path).c_str()) != 0;
-}
-
-bool MoveOver(const std::string& from, const std::string& to)
-{
-    return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-}
-
-bool MakeDirectories(const std::string& path)
-{
-    const std::wstring wide = Wide(path);
-    // Creates each level in turn; a drive or share prefix simply fails to be created.
-    for (size_t end = wide.find_first_of(L"\\/", 1); ; end = wide.find_first_of(L"\\/", end + 1)) {
-        const std::wstring prefix = wide.substr(0, end);
-        if (!IsDirectory(prefix))
-            CreateDirectoryW(prefix.c_str(), nullptr);
-        if (end == std::wstring::npos)
-            break;
-    }
-    return IsDirectory(wide);
+    static WindowsFileSystem system;
+    return system;
 }
 
 bool ReadEnvironment(const char* name, std::string& value)

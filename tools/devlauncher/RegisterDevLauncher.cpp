@@ -1,7 +1,9 @@
 // tesma-devlauncher: registers the development launcher for 32-bit games, or
 // removes that registration.
 //
-//   tesma-devlauncher register [folder]   InstallDir = folder (default: this program's folder)
+//   tesma-devlauncher register [--force] [folder]
+//                                         InstallDir = folder (default: this program's folder); a
+//                                         folder without the launcher library only with --force
 //   tesma-devlauncher unregister [folder] deletes InstallDir if it names folder
 //
 // Writes HKEY_LOCAL_MACHINE\SOFTWARE\Dovrix\Launcher in the 32-bit view, the
@@ -61,11 +63,15 @@ bool ReadInstallDir(std::wstring& value)
     return true;
 }
 
-int Register(const std::wstring& folder)
+int Register(const std::wstring& folder, bool force)
 {
+    // A registration that games cannot load would replace a working one.
     const std::wstring library = folder + L"\\" + LibraryName;
-    if (GetFileAttributesW(library.c_str()) == INVALID_FILE_ATTRIBUTES)
-        std::fwprintf(stderr, L"warning: %ls does not exist\n", library.c_str());
+    if (!force && GetFileAttributesW(library.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        std::fwprintf(stderr, L"%ls holds no %ls: nothing registered (--force registers it anyway)\n",
+                      folder.c_str(), LibraryName);
+        return 1;
+    }
     std::wstring previous;
     if (ReadInstallDir(previous) && _wcsicmp(previous.c_str(), folder.c_str()) != 0)
         std::wprintf(L"replacing the registered launcher %ls\n", previous.c_str());
@@ -119,10 +125,16 @@ int Unregister(const std::wstring& folder)
 int wmain(int argc, wchar_t** argv)
 {
     const std::wstring command = argc >= 2 ? argv[1] : L"";
-    if (argc > 3 || (command != L"register" && command != L"unregister")) {
-        std::fwprintf(stderr, L"usage: tesma-devlauncher register|unregister [folder]\n");
+    const bool force = command == L"register" && argc >= 3 && std::wcscmp(argv[2], L"--force") == 0;
+    const int folderArgument = force ? 3 : 2;
+    if (argc > folderArgument + 1 || (command != L"register" && command != L"unregister")) {
+        std::fwprintf(stderr, L"usage: tesma-devlauncher register [--force] [folder] | unregister [folder]\n");
         return 2;
     }
-    const std::wstring folder = FullFolder(argc == 3 ? argv[2] : ProgramFolder());
-    return command == L"register" ? Register(folder) : Unregister(folder);
+    if (argc == folderArgument + 1 && argv[folderArgument][0] == L'\0') {
+        std::fwprintf(stderr, L"an empty folder names no launcher: nothing changed\n");
+        return 2;
+    }
+    const std::wstring folder = FullFolder(argc == folderArgument + 1 ? argv[folderArgument] : ProgramFolder());
+    return command == L"register" ? Register(folder, force) : Unregister(folder);
 }

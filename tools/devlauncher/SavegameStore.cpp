@@ -1,82 +1,250 @@
 #include "SavegameStore.h"
 
-#include "FileSystem.h"
+#include "Checksum.h"
 
 #include <algorithm>
-#include <cstdint>
-#include <memory>
+#include <new>
+#include <set>
 
 namespace devlauncher {
 
 namespace {
 
 const char CatalogName[] = "catalog.bin";
-const unsigned char CatalogMagic[4] = {'T', 'D', 'L', 'C'};
-constexpr std::uint32_t CatalogVersion = 1;
-// Guards a damaged catalog against a huge allocation.
-constexpr std::uint32_t MaxNameUnits = 0x10000;
+const char LockName[] = "folder.lock";
+const std::string TemporarySuffix = ".tmp";
+const std::string DataSuffix = ".sav";
+const std::string WriterSuffix = ".writer";
+const std::string DamagedSuffix = ".damaged";
 
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// The catalog is little-endian whatever the machine.
-void PutWord(std::vector<unsigned char>& out, std::uint32_t value)
+bool EndsWith(const std::string& text, const std::string& end)
 {
-    for (int shift = 0; shift < 32; shift += 8)
-        out.push_back(static_cast<unsigned char>(value >> shift));
+    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-bool GetWord(std::FILE* file, std::uint32_t& value)
+// A decimal number at text[at], as this launcher writes them; at moves past it.
+bool ParseNumber(const std::string& text, size_t& at, std::uint32_t& value)
 {
-    unsigned char bytes[4];
-    if (std::fread(bytes, 1, 4, file) != 4)
+    const size_t start = at;
+    std::uint64_t number = 0;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9' && at - start < 10)
+        number = number * 10 + unsigned(text[at++] - '0');
+    value = std::uint32_t(number);
+    return at != start && number <= 0xFFFFFFFFu;
+}
+
+// Every file of a save game starts with "<product>-<id>"; rest is what follows.
+bool SplitName(const std::string& name, unsigned& productId, unsigned& savegameId, std::string& rest)
+{
+    size_t at = 0;
+    std::uint32_t product, id;
+    if (!ParseNumber(name, at, product) || at >= name.size() || name[at++] != '-' || !ParseNumber(name, at, id))
         return false;
-    value = std::uint32_t(bytes[0]) | std::uint32_t(bytes[1]) << 8 | std::uint32_t(bytes[2]) << 16 |
-            std::uint32_t(bytes[3]) << 24;
-    return true;
+    productId = product;
+    savegameId = id;
+    rest = name.substr(at);
+    return rest.empty() || rest[0] == '-' || rest[0] == '.';
 }
 
-// Writes through a temporary file, so that a crash leaves the old or the new
-// content, never a mix.
-bool WriteWhole(const std::string& path, const std::vector<unsigned char>& bytes)
+// A data file's generation: rest is "-<generation>.sav", or ".sav" (generation 0) for a catalog of version 1.
+bool DataGeneration(const std::string& rest, std::uint32_t& generation)
 {
-    const std::string temporary = path + ".tmp";
-    {
-        File file(OpenFile(temporary, "wb"));
-        if (!file)
-            return false;
-        if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size())
-            return false;
-        if (std::fflush(file.get()) != 0)
-            return false;
+    if (rest == DataSuffix) {
+        generation = 0;
+        return true;
     }
-    return MoveOver(temporary, path);
+    size_t at = 1;
+    return !rest.empty() && rest[0] == '-' && ParseNumber(rest, at, generation) && generation != 0 &&
+           rest.substr(at) == DataSuffix;
 }
 
-bool SameSavegame(const SavegameEntry& entry, unsigned productId, unsigned savegameId)
+std::string BaseName(unsigned productId, unsigned savegameId)
 {
-    return entry.ProductId == productId && entry.SavegameId == savegameId;
+    return std::to_string(productId) + "-" + std::to_string(savegameId);
+}
+
+std::string DataName(const SavegameEntry& entry)
+{
+    const std::string base = BaseName(entry.ProductId, entry.SavegameId);
+    return entry.Generation == 0 ? base + DataSuffix : base + "-" + std::to_string(entry.Generation) + DataSuffix;
+}
+
+std::string WriterName(unsigned productId, unsigned savegameId)
+{
+    return BaseName(productId, savegameId) + WriterSuffix;
+}
+
+bool Contains(const std::vector<std::string>& names, const std::string& name)
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+template <typename CatalogType>
+auto FindEntry(CatalogType& catalog, unsigned productId, unsigned savegameId) -> decltype(catalog.Entries.begin())
+{
+    return std::find_if(catalog.Entries.begin(), catalog.Entries.end(), [&](const SavegameEntry& entry) {
+        return entry.ProductId == productId && entry.SavegameId == savegameId;
+    });
 }
 
 } // namespace
 
-bool SavegameEntry::operator==(const SavegameEntry& other) const
+SavegameStore::SavegameStore(std::string folder, FileSystem& fileSystem)
+    : m_folder(std::move(folder)), m_files(fileSystem)
 {
-    return ProductId == other.ProductId && SavegameId == other.SavegameId && Size == other.Size &&
-           Name == other.Name;
+    Locked locked;
+    if (Open(locked, false))
+        RemoveLeftovers(locked);
 }
 
-SavegameStore::SavegameStore(std::string folder) : m_folder(std::move(folder))
+std::string SavegameStore::PathOf(const std::string& name) const
 {
-    LoadCatalog();
+    return JoinPath(m_folder, name);
 }
 
-std::vector<SavegameEntry> SavegameStore::List(unsigned productId) const
+bool SavegameStore::Open(Locked& locked, bool create)
 {
+    if (create && !m_files.MakeDirectories(m_folder))
+        return false;
+    // Fails when the folder does not exist: no save games then.
+    locked.Lock = m_files.LockFile(PathOf(LockName), true);
+    return locked.Lock != nullptr && Load(locked);
+}
+
+bool SavegameStore::Load(Locked& locked)
+{
+    if (!m_files.ListFolder(m_folder, locked.Names))
+        return false;
+    std::vector<unsigned char> bytes;
+    const ReadResult read = m_files.ReadFile(PathOf(CatalogName), bytes, MaxCatalogSize);
+    if (read == ReadResult::Failed)
+        return false;
+    if (read == ReadResult::Read && DecodeCatalog(bytes, locked.Index)) {
+        // A data file removed is a save game removed, whatever the catalog says.
+        auto& entries = locked.Index.Entries;
+        entries.erase(std::remove_if(entries.begin(), entries.end(),
+                                     [&](const SavegameEntry& entry) {
+                                         return !Contains(locked.Names, DataName(entry));
+                                     }),
+                      entries.end());
+        return true;
+    }
+    if (read != ReadResult::Missing) {
+        // Kept for whoever wants to look at it; the data files say what it held.
+        std::string aside;
+        for (unsigned n = 1; aside.empty() || Contains(locked.Names, aside); ++n)
+            aside = std::string(CatalogName) + DamagedSuffix + "-" + std::to_string(n);
+        if (!m_files.MoveOver(PathOf(CatalogName), PathOf(aside)))
+            return false;
+        locked.Names.push_back(aside);
+    }
+    Rebuild(locked);
+    if (!locked.Index.Entries.empty() || read != ReadResult::Missing)
+        SaveCatalog(locked.Index); // if it fails, the next change writes it
+    return true;
+}
+
+void SavegameStore::Rebuild(Locked& locked)
+{
+    locked.Index = Catalog();
+    std::vector<std::string> found = locked.Names;
+    for (const std::string& name : found) {
+        unsigned productId, savegameId;
+        std::string rest;
+        std::uint32_t generation;
+        if (!SplitName(name, productId, savegameId, rest))
+            continue;
+        if (!DataGeneration(rest, generation))
+            continue;
+        locked.Index.NextGeneration = std::max(locked.Index.NextGeneration, generation + 1);
+        std::vector<unsigned char> bytes;
+        SavegameEntry entry;
+        bool whole = false;
+        try {
+            const ReadResult read = m_files.ReadFile(PathOf(name), bytes, MaxDataFileSize);
+            if (read != ReadResult::Read)
+                continue; // unreadable now, perhaps readable later: left as it is
+            if (generation == 0) {
+                // The raw bytes of a catalog of version 1; its name is lost with that catalog.
+                entry.ProductId = productId;
+                entry.SavegameId = savegameId;
+                entry.Size = unsigned(bytes.size());
+                whole = true;
+            } else {
+                whole = DecodeDataFile(bytes, entry) && entry.ProductId == productId &&
+                        entry.SavegameId == savegameId && entry.Generation == generation;
+            }
+        } catch (const std::bad_alloc&) {
+            continue;
+        }
+        if (!whole) {
+            // Kept aside, under a name that still holds its id, so that the id is never given again.
+            if (m_files.MoveOver(PathOf(name), PathOf(name + DamagedSuffix)))
+                std::replace(locked.Names.begin(), locked.Names.end(), name, name + DamagedSuffix);
+            continue;
+        }
+        auto known = FindEntry(locked.Index, productId, savegameId);
+        if (known == locked.Index.Entries.end())
+            locked.Index.Entries.push_back(entry);
+        else if (known->Generation < entry.Generation)
+            *known = entry; // the newer of a replacement that had not dropped the old one
+    }
+}
+
+bool SavegameStore::SaveCatalog(const Catalog& catalog)
+{
+    const std::string temporary = PathOf(std::string(CatalogName) + TemporarySuffix);
+    if (m_files.WriteFileDurably(temporary, EncodeCatalog(catalog), {}) &&
+        m_files.MoveOver(temporary, PathOf(CatalogName)))
+        return true;
+    m_files.RemoveFile(temporary);
+    return false;
+}
+
+void SavegameStore::RemoveLeftovers(Locked& locked)
+{
+    // A data file newer than the catalog knows is a save game: a commit that
+    // died before it switched the catalog, or a catalog put back from a copy.
+    // The catalog is rebuilt to hold it before anything is removed.
+    for (const std::string& name : locked.Names) {
+        unsigned productId, savegameId;
+        std::string rest;
+        std::uint32_t generation;
+        if (!SplitName(name, productId, savegameId, rest) || !DataGeneration(rest, generation))
+            continue;
+        auto entry = FindEntry(locked.Index, productId, savegameId);
+        if (entry == locked.Index.Entries.end() || entry->Generation < generation) {
+            Rebuild(locked);
+            SaveCatalog(locked.Index); // if it fails, the next start rebuilds again
+            break;
+        }
+    }
+    for (const std::string& name : locked.Names) {
+        unsigned productId, savegameId;
+        std::string rest;
+        std::uint32_t generation;
+        if (EndsWith(name, TemporarySuffix)) {
+            m_files.RemoveFile(PathOf(name)); // a commit that never finished
+        } else if (EndsWith(name, WriterSuffix)) {
+            // Unlocked: its writer's process has ended.
+            if (m_files.LockFile(PathOf(name), false) != nullptr)
+                m_files.RemoveFile(PathOf(name));
+        } else if (SplitName(name, productId, savegameId, rest) && DataGeneration(rest, generation)) {
+            // Replaced by a newer one that the catalog points at.
+            auto entry = FindEntry(locked.Index, productId, savegameId);
+            if (entry != locked.Index.Entries.end() && entry->Generation > generation)
+                m_files.RemoveFile(PathOf(name));
+        }
+    }
+}
+
+std::vector<SavegameEntry> SavegameStore::List(unsigned productId)
+{
+    Locked locked;
     std::vector<SavegameEntry> list;
-    for (const SavegameEntry& entry : m_entries)
+    if (!Open(locked, false))
+        return list;
+    for (const SavegameEntry& entry : locked.Index.Entries)
         if (entry.ProductId == productId)
             list.push_back(entry);
     std::sort(list.begin(), list.end(),
@@ -84,127 +252,154 @@ std::vector<SavegameEntry> SavegameStore::List(unsigned productId) const
     return list;
 }
 
-const SavegameEntry* SavegameStore::Find(unsigned productId, unsigned savegameId) const
+Status SavegameStore::OpenEntry(Locked& locked, unsigned productId, unsigned savegameId,
+                                std::vector<SavegameEntry>::iterator& entry)
 {
-    for (const SavegameEntry& entry : m_entries)
-        if (SameSavegame(entry, productId, savegameId))
-            return &entry;
-    return nullptr;
+    if (!Open(locked, false))
+        return locked.Lock == nullptr ? UnknownSavegame : StorageFailed; // no folder: no save games
+    entry = FindEntry(locked.Index, productId, savegameId);
+    return entry == locked.Index.Entries.end() ? UnknownSavegame : Done;
 }
 
-bool SavegameStore::Read(unsigned productId, unsigned savegameId, std::vector<unsigned char>& data) const
+Status SavegameStore::Read(unsigned productId, unsigned savegameId, std::vector<unsigned char>& data)
 {
-    const SavegameEntry* entry = Find(productId, savegameId);
-    if (entry == nullptr)
-        return false;
-    File file(OpenFile(DataPath(productId, savegameId), "rb"));
-    if (!file)
-        return false;
-    data.assign(entry->Size, 0);
-    return data.empty() || std::fread(data.data(), 1, data.size(), file.get()) == data.size();
-}
-
-bool SavegameStore::Write(unsigned productId, unsigned savegameId, const std::vector<unsigned short>& name,
-                          const std::vector<unsigned char>& data)
-{
-    if (!MakeDirectories(m_folder) || !WriteWhole(DataPath(productId, savegameId), data))
-        return false;
-    SavegameEntry written;
-    written.ProductId = productId;
-    written.SavegameId = savegameId;
-    written.Size = unsigned(data.size());
-    written.Name = name;
-    if (written.Name.empty() || written.Name.back() != 0)
-        written.Name.push_back(0);
-    auto same = [&](const SavegameEntry& entry) { return SameSavegame(entry, productId, savegameId); };
-    auto found = std::find_if(m_entries.begin(), m_entries.end(), same);
-    if (found != m_entries.end())
-        *found = written;
-    else
-        m_entries.push_back(written);
-    m_reserved.erase(std::remove_if(m_reserved.begin(), m_reserved.end(), same), m_reserved.end());
-    return SaveCatalog();
-}
-
-bool SavegameStore::Remove(unsigned productId, unsigned savegameId)
-{
-    auto found = std::find_if(m_entries.begin(), m_entries.end(), [&](const SavegameEntry& entry) {
-        return SameSavegame(entry, productId, savegameId);
-    });
-    if (found == m_entries.end())
-        return false;
-    m_entries.erase(found);
-    // The catalog decides what exists; a data file left behind is only wasted space.
-    const bool saved = SaveCatalog();
-    RemoveFile(DataPath(productId, savegameId));
-    return saved;
-}
-
-unsigned SavegameStore::NewSavegameId(unsigned productId)
-{
-    unsigned highest = 0;
-    for (const auto* entries : {&m_entries, &m_reserved})
-        for (const SavegameEntry& entry : *entries)
-            if (entry.ProductId == productId)
-                highest = std::max(highest, entry.SavegameId);
-    SavegameEntry reserved;
-    reserved.ProductId = productId;
-    reserved.SavegameId = highest + 1;
-    m_reserved.push_back(reserved);
-    return reserved.SavegameId;
-}
-
-std::string SavegameStore::DataPath(unsigned productId, unsigned savegameId) const
-{
-    return JoinPath(m_folder, std::to_string(productId) + "-" + std::to_string(savegameId) + ".sav");
-}
-
-void SavegameStore::LoadCatalog()
-{
-    File file(OpenFile(JoinPath(m_folder, CatalogName), "rb"));
-    if (!file)
-        return;
-    unsigned char magic[4];
-    std::uint32_t version = 0;
-    std::uint32_t count = 0;
-    if (std::fread(magic, 1, 4, file.get()) != 4 || !std::equal(magic, magic + 4, CatalogMagic) ||
-        !GetWord(file.get(), version) || version != CatalogVersion || !GetWord(file.get(), count))
-        return;
-    // A truncated catalog keeps the entries read whole.
-    for (std::uint32_t i = 0; i < count; ++i) {
-        SavegameEntry entry;
-        std::uint32_t units = 0;
-        if (!GetWord(file.get(), entry.ProductId) || !GetWord(file.get(), entry.SavegameId) ||
-            !GetWord(file.get(), entry.Size) || !GetWord(file.get(), units) || units > MaxNameUnits)
-            return;
-        entry.Name.assign(units + 1, 0);
-        for (std::uint32_t unit = 0; unit < units; ++unit) {
-            unsigned char bytes[2];
-            if (std::fread(bytes, 1, 2, file.get()) != 2)
-                return;
-            entry.Name[unit] = static_cast<unsigned short>(bytes[0] | bytes[1] << 8);
-        }
-        m_entries.push_back(entry);
+    Locked locked;
+    std::vector<SavegameEntry>::iterator entry;
+    const Status found = OpenEntry(locked, productId, savegameId, entry);
+    if (found != Done)
+        return found;
+    try {
+        if (m_files.ReadFile(PathOf(DataName(*entry)), data, MaxDataFileSize) != ReadResult::Read)
+            return StorageFailed;
+        if (entry->Generation == 0)
+            return data.size() == entry->Size ? Done : StorageFailed;
+        SavegameEntry stated;
+        if (!DecodeDataFile(data, stated) || stated.ProductId != productId || stated.SavegameId != savegameId ||
+            stated.Generation != entry->Generation)
+            return StorageFailed;
+    } catch (const std::bad_alloc&) {
+        return StorageFailed;
     }
+    return Done;
 }
 
-bool SavegameStore::SaveCatalog() const
+Status SavegameStore::Reserve(unsigned productId, unsigned& savegameId, bool replace,
+                              std::unique_ptr<FileLock>& reservation)
 {
-    std::vector<unsigned char> bytes(CatalogMagic, CatalogMagic + 4);
-    PutWord(bytes, CatalogVersion);
-    PutWord(bytes, std::uint32_t(m_entries.size()));
-    for (const SavegameEntry& entry : m_entries) {
-        PutWord(bytes, entry.ProductId);
-        PutWord(bytes, entry.SavegameId);
-        PutWord(bytes, entry.Size);
-        const std::uint32_t units = std::uint32_t(entry.Name.size() - 1);
-        PutWord(bytes, units);
-        for (std::uint32_t unit = 0; unit < units; ++unit) {
-            bytes.push_back(static_cast<unsigned char>(entry.Name[unit]));
-            bytes.push_back(static_cast<unsigned char>(entry.Name[unit] >> 8));
-        }
+    Locked locked;
+    if (!Open(locked, true))
+        return StorageFailed;
+    if (savegameId != 0) {
+        if (!replace && FindEntry(locked.Index, productId, savegameId) != locked.Index.Entries.end())
+            return SavegameExists;
+        reservation = m_files.LockFile(PathOf(WriterName(productId, savegameId)), false);
+        // A writer that may replace goes ahead beside another one: the later commit wins.
+        return reservation != nullptr || replace ? Done : SavegameExists;
     }
-    return MakeDirectories(m_folder) && WriteWhole(JoinPath(m_folder, CatalogName), bytes);
+    // Every id any file of the product names is taken: save games, damaged
+    // ones kept aside, writers open in any process.
+    std::set<unsigned> used;
+    for (const SavegameEntry& entry : locked.Index.Entries)
+        if (entry.ProductId == productId)
+            used.insert(entry.SavegameId);
+    for (const std::string& name : locked.Names) {
+        unsigned product, id;
+        std::string rest;
+        if (SplitName(name, product, id, rest) && product == productId)
+            used.insert(id);
+    }
+    used.insert(0);
+    // Above every id; after id 0xFFFFFFFF, the lowest free one.
+    unsigned candidate = *used.rbegin() + 1;
+    for (auto it = used.begin(); candidate == 0 && it != used.end(); ++it)
+        if (used.count(*it + 1) == 0)
+            candidate = *it + 1;
+    if (candidate == 0)
+        return StorageFailed;
+    reservation = m_files.LockFile(PathOf(WriterName(productId, candidate)), false);
+    if (reservation == nullptr)
+        return StorageFailed;
+    savegameId = candidate;
+    return Done;
+}
+
+bool SavegameStore::Write(const SavegameEntry& written, const std::vector<unsigned char>& data,
+                          std::unique_ptr<FileLock> reservation)
+{
+    Locked locked;
+    if (!Open(locked, true)) {
+        reservation.reset(); // a later start removes its file
+        return false;
+    }
+    SavegameEntry entry = written;
+    entry.Size = unsigned(data.size());
+    entry.Generation = locked.Index.NextGeneration++;
+    entry.Checksum = Crc32(data.data(), data.size());
+    const std::string path = PathOf(DataName(entry));
+    const std::string temporary = path + TemporarySuffix;
+    bool committed = false;
+    if (m_files.WriteFileDurably(temporary, EncodeDataHeader(entry), data) && m_files.MoveOver(temporary, path)) {
+        std::string old;
+        auto found = FindEntry(locked.Index, entry.ProductId, entry.SavegameId);
+        if (found != locked.Index.Entries.end()) {
+            old = DataName(*found);
+            *found = entry;
+        } else {
+            locked.Index.Entries.push_back(entry);
+        }
+        // The switch from the old save game to the new one.
+        committed = SaveCatalog(locked.Index);
+        // What is left when this fails goes at the next start.
+        if (!committed)
+            m_files.RemoveFile(path);
+        else if (!old.empty())
+            m_files.RemoveFile(PathOf(old));
+    } else {
+        m_files.RemoveFile(temporary);
+    }
+    EndReservation(entry.ProductId, entry.SavegameId, std::move(reservation));
+    return committed;
+}
+
+void SavegameStore::Release(unsigned productId, unsigned savegameId, std::unique_ptr<FileLock> reservation)
+{
+    Locked locked;
+    if (reservation != nullptr && Open(locked, false))
+        EndReservation(productId, savegameId, std::move(reservation));
+}
+
+// Under the folder's lock, so that no other process is opening the file between the two steps.
+void SavegameStore::EndReservation(unsigned productId, unsigned savegameId, std::unique_ptr<FileLock> reservation)
+{
+    if (reservation == nullptr)
+        return;
+    reservation.reset();
+    m_files.RemoveFile(PathOf(WriterName(productId, savegameId)));
+}
+
+Status SavegameStore::Remove(unsigned productId, unsigned savegameId)
+{
+    Locked locked;
+    std::vector<SavegameEntry>::iterator entry;
+    const Status found = OpenEntry(locked, productId, savegameId, entry);
+    if (found != Done)
+        return found;
+    const std::string current = DataName(*entry);
+    // Older data files of it first, so that a rebuild cannot bring one back.
+    for (const std::string& name : locked.Names) {
+        unsigned product, id;
+        std::string rest;
+        std::uint32_t generation;
+        if (name != current && SplitName(name, product, id, rest) && product == productId && id == savegameId &&
+            DataGeneration(rest, generation) && !m_files.RemoveFile(PathOf(name)))
+            return StorageFailed;
+    }
+    // The switch: without its data file a save game does not exist.
+    if (!m_files.RemoveFile(PathOf(current)))
+        return StorageFailed;
+    locked.Index.Entries.erase(entry);
+    SaveCatalog(locked.Index); // if it fails, the next reader of the catalog drops the entry
+    return Done;
 }
 
 } // namespace devlauncher

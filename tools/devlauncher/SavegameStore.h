@@ -1,52 +1,77 @@
 #pragma once
 
-// Save games as files in one folder: each one's bytes in
-// "<product id>-<save-game id>.sav", and their names and sizes in "catalog.bin"
-// (format in README.md in this folder). The catalog is read when the store is
-// made and rewritten, through a temporary file, after every change; one game
-// process uses a folder at a time.
+// Save games as files in one folder, shared safely by any number of game
+// processes: each save game's bytes in a data file that describes itself, and
+// an index of them in "catalog.bin" (formats in SavegameFormat.h and README.md
+// in this folder). Every operation holds the folder's lock and reads the
+// catalog anew, so that each process sees and keeps the others' save games.
+// A commit writes the new data file under a new name, then switches the
+// catalog to it, then drops the old one: a process that dies at any point, or
+// a file operation that fails, leaves the old or the new save game, whole.
 
+#include "FileSystem.h"
+#include "SavegameFormat.h"
+
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace devlauncher {
 
-struct SavegameEntry {
-    unsigned ProductId = 0;
-    unsigned SavegameId = 0;
-    unsigned Size = 0;
-    // UTF-16 with its terminating NUL.
-    std::vector<unsigned short> Name{0};
-
-    bool operator==(const SavegameEntry& other) const;
+// The first value of the reader, writer and removal answers, and of the read
+// and write reports, when they fail.
+enum Status : unsigned {
+    Done = 0,
+    UnknownSavegame = 1, // no such save game, reader or writer
+    SavegameExists = 2,  // a writer that may not replace found one, or another writer of it
+    StorageFailed = 3,   // the files could not be read or written
+    BadArgument = 4,     // a null buffer with a non-zero length
 };
 
 class SavegameStore {
 public:
-    explicit SavegameStore(std::string folder);
+    // Removes what interrupted commits left behind.
+    SavegameStore(std::string folder, FileSystem& fileSystem = SystemFileSystem());
 
-    // The product's save games by increasing id.
-    std::vector<SavegameEntry> List(unsigned productId) const;
-    // Null when there is no such save game.
-    const SavegameEntry* Find(unsigned productId, unsigned savegameId) const;
-    // False when the save game or its file is missing.
-    bool Read(unsigned productId, unsigned savegameId, std::vector<unsigned char>& data) const;
-    // Creates or replaces the save game; false when the files could not be written.
-    bool Write(unsigned productId, unsigned savegameId, const std::vector<unsigned short>& name,
-               const std::vector<unsigned char>& data);
-    // False when there is no such save game or the catalog could not be written.
-    bool Remove(unsigned productId, unsigned savegameId);
-    // An id above every one the product has or was given by this call before.
-    unsigned NewSavegameId(unsigned productId);
+    // The product's save games by increasing id; empty when the folder cannot be read.
+    std::vector<SavegameEntry> List(unsigned productId);
+    // Done, UnknownSavegame or StorageFailed (the data file is missing, damaged or unreadable).
+    Status Read(unsigned productId, unsigned savegameId, std::vector<unsigned char>& data);
+    // Keeps the id of a writer from every other writer, in any process, until
+    // it commits or is discarded. savegameId 0 asks for a new id, above every
+    // id the product's files use. Done (savegameId set), SavegameExists or StorageFailed.
+    Status Reserve(unsigned productId, unsigned& savegameId, bool replace, std::unique_ptr<FileLock>& reservation);
+    // Creates or replaces the save game and ends the reservation; false when it
+    // was not committed, leaving the old save game as it was.
+    bool Write(const SavegameEntry& entry, const std::vector<unsigned char>& data,
+               std::unique_ptr<FileLock> reservation);
+    // Ends a reservation without writing.
+    void Release(unsigned productId, unsigned savegameId, std::unique_ptr<FileLock> reservation);
+    // Done only when the save game is gone for good; UnknownSavegame or StorageFailed.
+    Status Remove(unsigned productId, unsigned savegameId);
 
 private:
-    std::string DataPath(unsigned productId, unsigned savegameId) const;
-    void LoadCatalog();
-    bool SaveCatalog() const;
+    // The folder's lock, with the catalog and the folder's names as they were read under it.
+    struct Locked {
+        std::unique_ptr<FileLock> Lock;
+        Catalog Index;
+        std::vector<std::string> Names;
+    };
+
+    // create: make the folder first; otherwise a missing folder fails.
+    bool Open(Locked& locked, bool create);
+    bool Load(Locked& locked);
+    // Done with entry set, UnknownSavegame or StorageFailed.
+    Status OpenEntry(Locked& locked, unsigned productId, unsigned savegameId,
+                     std::vector<SavegameEntry>::iterator& entry);
+    void Rebuild(Locked& locked);
+    bool SaveCatalog(const Catalog& catalog);
+    void EndReservation(unsigned productId, unsigned savegameId, std::unique_ptr<FileLock> reservation);
+    void RemoveLeftovers(Locked& locked);
+    std::string PathOf(const std::string& name) const;
 
     std::string m_folder;
-    std::vector<SavegameEntry> m_entries;
-    std::vector<SavegameEntry> m_reserved; // ids handed out for writers not yet committed
+    FileSystem& m_files;
 };
 
 } // namespace devlauncher
