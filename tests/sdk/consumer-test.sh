@@ -4,7 +4,8 @@
 #   with the archive's toolchain file);
 # - the first game of the archive's README.md, taken from its text, built with
 #   its MinGW command line (-ltesmaclient -static, warning-free under -Wall
-#   -Wextra) and through its CMakeLists.txt with the toolchain file;
+#   -Wextra) and through its CMakeLists.txt, with the toolchain file and in
+#   MSVC mode;
 # - every file its READMEs name is in the archive;
 # - a 64-bit project's configuration ends in the package's plain refusal.
 # Then it registers the archive's development launcher with its own command,
@@ -22,17 +23,24 @@ done
 failed=0
 fail() { echo "FAILED: $*"; failed=1; }
 
-# Every path under one of the archive's folders, as its READMEs write them
-# ($SDK/lib/..., %SDK%\lib\..., `lib/...`), and its two top-level files.
+# Every relative path the READMEs name, outside the C++ example (which the
+# compiler checks), as they write them ($SDK/lib/..., %SDK%\lib\...,
+# `lib/...`): in the SDK folder, the README's own folder or include/. The
+# commands' build folders and registry keys aside.
 readme=$release/README.md
-named=$(sed -E 's/(\$SDK\/|%SDK%\\)/ /g' "$readme" "$release/samples/README.md" \
-    | grep -oE '(^|[^A-Za-z0-9_./\\-])(bin|include|lib|samples|toolchains|tools)[/\\][A-Za-z0-9_./\\*+-]*' \
-    | sed -E 's/^[^a-z]//; s/\\/\//g; s/[.]+$//' | sort -u)
-for path in $named README.md CHANGELOG.md; do
-    # shellcheck disable=SC2086 # a path may be a pattern
-    compgen -G "$release/$path" >/dev/null || fail "a README names $path, which is not in the archive"
+named=0
+for doc in "$readme" "$release/samples/README.md"; do
+    while read -r path; do
+        named=$((named + 1))
+        compgen -G "$release/$path" >/dev/null || compgen -G "$(dirname "$doc")/$path" >/dev/null \
+            || compgen -G "$release/include/$path" >/dev/null \
+            || fail "${doc#"$release/"} names $path, which is not in the archive"
+    done < <(awk '$0 == "```cpp" { skip = 1 } !skip { print } $0 == "```" { skip = 0 }' "$doc" \
+             | sed -E 's/(\$SDK\/|%SDK%\\)/ /g' \
+             | grep -oE '(^|[^A-Za-z0-9_./\\$%:-])[A-Za-z0-9_.+-]+[/\\][A-Za-z0-9_./\\*+-]*' \
+             | sed -E 's/^[^A-Za-z0-9_.+-]//; s/\\/\//g; s/[.]+$//' | grep -vE '^(build|HKEY_[A-Z_]+)/' | sort -u)
 done
-echo "the READMEs name $(wc -w <<<"$named") paths in the archive"
+echo "the READMEs name $named paths in the archive"
 
 # The README's first block of a language, such as cpp.
 fenced() { awk -v lang="$1" '$0 == "```" lang && !done { on = 1; next } on && $0 == "```" { on = 0; done = 1 } on' "$readme"; }
@@ -48,9 +56,17 @@ cp "$game/game.cpp" "$game/cmdline/"
 (cd "$game/cmdline" && SDK=$release bash -e build.sh) >"$game/cmdline/build.log" 2>&1 \
     || { cat "$game/cmdline/build.log"; fail "the README's MinGW command line"; }
 [ ! -s "$game/cmdline/build.log" ] || { cat "$game/cmdline/build.log"; fail "the README's game builds with warnings"; }
-toolchain=$release/toolchains/i686-w64-mingw32.cmake
-{ cmake -S "$game" -B "$game/build" -G Ninja -DCMAKE_TOOLCHAIN_FILE="$toolchain" && cmake --build "$game/build"; } \
-    >"$game/build.log" 2>&1 || { cat "$game/build.log"; fail "the README's game through CMake"; }
+# cmake_game BUILD CMAKE_ARGS...: the README's game through its CMakeLists.txt.
+cmake_game() {
+    local build=$game/$1
+    shift
+    { cmake -S "$game" -B "$build" -G Ninja "$@" && cmake --build "$build"; } >"$build.log" 2>&1 \
+        || { cat "$build.log"; fail "the README's game through CMake ($build)"; }
+}
+# With the archive's toolchain file the package is found without a path.
+cmake_game mingw -DCMAKE_TOOLCHAIN_FILE="$release/toolchains/i686-w64-mingw32.cmake"
+cmake_game msvc -DCMAKE_TOOLCHAIN_FILE="$(realpath "$scripts/../cmake/msvc-mode-i686.cmake")" \
+    -DCMAKE_PREFIX_PATH="$release"
 
 # A 64-bit project: configuring is enough, with clang for 64-bit Windows.
 if cmake -S "$game" -B "$game/x64" -G Ninja -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_CXX_COMPILER=clang++ \
@@ -81,7 +97,7 @@ for sample in msvc mingw; do
 done
 run readme-with-launcher "$game/cmdline/game.exe" "^signed in: 1, account 1000"
 "$scripts/wine-run.sh" "$release/tools/devlauncher/tesma-devlauncher.exe" unregister >/dev/null
-run readme-without-launcher "$game/build/game.exe" "^no launcher (installation error 1)"
+run readme-without-launcher "$game/msvc/game.exe" "^no launcher (installation error 1)"
 for name in readme-with-launcher readme-without-launcher; do
     grep -qx "tesmaclient.dll $version, headers $version" "$work/$name.log" \
         || fail "$name: the DLL's and the headers' version are not both $version"
