@@ -17,19 +17,22 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ googletest valgrind)
+[ "${1:-}" = --packages ] && { echo "${packages[@]}"; exit 0; }
 scripts/install-packages.sh "${packages[@]}"
 
 build=build/valgrind
 cmake -S . -B "$build" -G Ninja -DTESMA_SANITIZE=OFF >/dev/null
 # Every native test but the scripts (label "script") is a program of the same name.
 mapfile -t programs < <(ctest --test-dir "$build" -N -LE script | sed -n 's/^ *Test *#[0-9]*: //p')
-cmake --build "$build" -j2 --target "${programs[@]}" | grep -v -e '^\[' -e '^ninja: no work to do' || true
+scripts/build-targets.sh "$build" "${programs[@]}"
 
 mkdir -p "$build/logs"
 status=0
 for program in "${programs[@]}"; do
     path=$(find "$build/tests" -type f -name "$program" -perm -u+x | head -1)
     log=$build/logs/$program
+    # The name first: a program can take minutes under valgrind.
+    printf '%s: ' "$program"
     if valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=definite,indirect \
             --errors-for-leak-kinds=definite,indirect --suppressions=tests/client/savegame-objects-valgrind.supp \
             --log-file="$log.valgrind" "$path" --gtest_death_test_style=threadsafe >"$log.out" 2>&1; then
@@ -43,7 +46,7 @@ for program in "${programs[@]}"; do
     lost=$(sed -n 's/.*definitely lost: \([0-9,]*\) bytes.*/\1/p' "$log.valgrind")
     indirect=$(sed -n 's/.*indirectly lost: \([0-9,]*\) bytes.*/\1/p' "$log.valgrind")
     suppressed=$(sed -n 's/.*suppressed: \([0-9,]*\) bytes in \([0-9,]*\) blocks.*/\1 bytes in \2 blocks/p' "$log.valgrind")
-    echo "$program: $result; ${tests:-?} tests, ${errors:-?} errors, definitely lost ${lost:-0} bytes," \
+    echo "$result; ${tests:-?} tests, ${errors:-?} errors, definitely lost ${lost:-0} bytes," \
          "indirectly lost ${indirect:-0} bytes, suppressed ${suppressed:-nothing}"
 done
 exit $status
