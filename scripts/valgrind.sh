@@ -31,11 +31,19 @@ status=0
 for program in "${programs[@]}"; do
     path=$(find "$build/tests" -type f -name "$program" -perm -u+x | head -1)
     log=$build/logs/$program
-    # The name first: a program can take minutes under valgrind.
-    printf '%s: ' "$program"
-    if valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=definite,indirect \
-            --errors-for-leak-kinds=definite,indirect --suppressions=tests/client/savegame-objects-valgrind.supp \
-            --log-file="$log.valgrind" "$path" --gtest_death_test_style=threadsafe >"$log.out" 2>&1; then
+    valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=definite,indirect \
+        --errors-for-leak-kinds=definite,indirect --suppressions=tests/client/savegame-objects-valgrind.supp \
+        --log-file="$log.valgrind" "$path" --gtest_death_test_style=threadsafe >"$log.out" 2>&1 &
+    run=$!
+    # A program can take minutes under valgrind: every 30 seconds, how far it got.
+    seconds=0
+    while kill -0 $run 2>/dev/null; do
+        sleep 1
+        if ((++seconds % 30 == 0)) && kill -0 $run 2>/dev/null; then
+            echo "  $program: $(grep -c '^\[       OK \]' "$log.out") tests passed after $seconds s"
+        fi
+    done
+    if wait $run; then
         result=ok
     else
         result="FAILED (see $log.out and $log.valgrind)"
@@ -46,7 +54,7 @@ for program in "${programs[@]}"; do
     lost=$(sed -n 's/.*definitely lost: \([0-9,]*\) bytes.*/\1/p' "$log.valgrind")
     indirect=$(sed -n 's/.*indirectly lost: \([0-9,]*\) bytes.*/\1/p' "$log.valgrind")
     suppressed=$(sed -n 's/.*suppressed: \([0-9,]*\) bytes in \([0-9,]*\) blocks.*/\1 bytes in \2 blocks/p' "$log.valgrind")
-    echo "$result; ${tests:-?} tests, ${errors:-?} errors, definitely lost ${lost:-0} bytes," \
+    echo "$program: $result; ${tests:-?} tests, ${errors:-?} errors, definitely lost ${lost:-0} bytes," \
          "indirectly lost ${indirect:-0} bytes, suppressed ${suppressed:-nothing}"
 done
 exit $status
