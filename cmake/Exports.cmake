@@ -66,7 +66,7 @@ add_custom_command(
     VERBATIM)
 add_custom_command(
     OUTPUT ${TESMA_EXPORTS_DIR}/UseEveryExport.o
-    COMMAND ${TESMA_MINGW_GXX} -std=c++17 -I${PROJECT_SOURCE_DIR}/include
+    COMMAND ${TESMA_MINGW_GXX} -std=c++17 -I${PROJECT_SOURCE_DIR}/include -I${TESMA_GENERATED_INCLUDE_DIR}
             -c ${PROJECT_SOURCE_DIR}/tests/abi/UseEveryExport.cpp -o ${TESMA_EXPORTS_DIR}/UseEveryExport.o
     DEPENDS ${PROJECT_SOURCE_DIR}/tests/abi/UseEveryExport.cpp ${TESMA_PUBLIC_HEADERS}
     VERBATIM)

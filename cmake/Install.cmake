@@ -2,25 +2,34 @@
 # as scripts/package.sh zips it into tesmaclient-<version>.zip:
 #   bin/                  tesmaclient.dll and its PDB
 #   include/              the public headers
-#   lib/                  tesmaclient.lib (MSVC), libtesmaclient.dll.a (MinGW)
+#   lib/mingw/            libtesmaclient.a, the import library for MinGW
+#   lib/msvc/             tesmaclient.lib, the import library for MSVC-style linkers
 #   lib/cmake/tesmaclient the CMake package
+#   toolchains/           a CMake toolchain file for MinGW cross builds
 #   tools/devlauncher/    the offline development launcher
 #   samples/              a small game for each toolchain
+#   README.md             the SDK's own guide (sdk/README.md)
+# One folder per toolchain, so that neither linker finds the other's library:
+# with -static GNU ld looks for libtesmaclient.a and tesmaclient.lib only, and
+# mingw-w64 names its own import libraries lib<name>.a too.
 include(CMakePackageConfigHelpers)
 
 set(TESMA_PACKAGE_DIR lib/cmake/tesmaclient)
 
 install(FILES ${TESMA_OUTPUT_DIR}/bin/tesmaclient.dll DESTINATION bin)
 install(FILES ${TESMA_OUTPUT_DIR}/bin/tesmaclient.pdb DESTINATION bin OPTIONAL)
-install(FILES ${TESMA_OUTPUT_DIR}/lib/tesmaclient.lib ${TESMA_OUTPUT_DIR}/lib/libtesmaclient.dll.a DESTINATION lib)
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/kz DESTINATION include)
+install(FILES ${TESMA_OUTPUT_DIR}/lib/tesmaclient.lib DESTINATION lib/msvc)
+install(FILES ${TESMA_OUTPUT_DIR}/lib/libtesmaclient.dll.a DESTINATION lib/mingw RENAME libtesmaclient.a)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/kz DESTINATION include PATTERN "*.in" EXCLUDE)
+install(FILES ${TESMA_GENERATED_INCLUDE_DIR}/kz/tesmaclient/Version.h DESTINATION include/kz/tesmaclient)
 
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/package/tesmaclient-config.cmake.in
     ${CMAKE_CURRENT_BINARY_DIR}/tesmaclient-config.cmake
     INSTALL_DESTINATION ${TESMA_PACKAGE_DIR})
-# Same major version; the version file also turns away a 64-bit game.
+# Same major version. Any architecture here: the config itself turns away a
+# 64-bit game, in words, where the version file could only say "(32bit)".
 write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/tesmaclient-config-version.cmake
-    COMPATIBILITY SameMajorVersion)
+    COMPATIBILITY SameMajorVersion ARCH_INDEPENDENT)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tesmaclient-config.cmake
               ${CMAKE_CURRENT_BINARY_DIR}/tesmaclient-config-version.cmake
         DESTINATION ${TESMA_PACKAGE_DIR})
@@ -29,7 +38,8 @@ install(FILES $<TARGET_FILE:devlauncher> $<TARGET_FILE:devlauncher_register>
               ${PROJECT_SOURCE_DIR}/tools/devlauncher/README.md
         DESTINATION tools/devlauncher)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/samples/ DESTINATION samples)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION .)
+install(FILES ${PROJECT_SOURCE_DIR}/sdk/toolchains/i686-w64-mingw32.cmake DESTINATION toolchains)
+install(FILES ${PROJECT_SOURCE_DIR}/sdk/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME tesmaclient)

@@ -5,8 +5,9 @@
 find_program(TESMA_CLANG clang REQUIRED)
 find_program(TESMA_LLD_LINK lld-link REQUIRED)
 file(GLOB TESMA_PUBLIC_HEADERS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/include/kz/tesmaclient/*.h)
+list(APPEND TESMA_PUBLIC_HEADERS ${TESMA_GENERATED_INCLUDE_DIR}/kz/tesmaclient/Version.h)
 set(TESMA_MSVC_FLAGS --target=i686-pc-windows-msvc -std=c++17 -fno-exceptions -fno-rtti -fno-stack-protector
-    -I${PROJECT_SOURCE_DIR}/include)
+    -I${PROJECT_SOURCE_DIR}/include -I${TESMA_GENERATED_INCLUDE_DIR})
 set(TESMA_MINGW_LIB /usr/i686-w64-mingw32/lib)
 set(TESMA_MSVC_SYSTEM_LIBS ${TESMA_MINGW_LIB}/libmsvcrt.a ${TESMA_MINGW_LIB}/libkernel32.a
     ${TESMA_MINGW_LIB}/libadvapi32.a)

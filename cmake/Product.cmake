@@ -42,7 +42,7 @@ add_dependencies(tesmaclient_exports tesmaclient_product)
 # GCC-built programs that call the DLL link this: its GCC names, as MinGW games do.
 add_library(tesmaclient_import INTERFACE)
 add_dependencies(tesmaclient_import tesmaclient_exports)
-target_include_directories(tesmaclient_import INTERFACE ${PROJECT_SOURCE_DIR}/include)
+target_include_directories(tesmaclient_import INTERFACE ${PROJECT_SOURCE_DIR}/include ${TESMA_GENERATED_INCLUDE_DIR})
 target_link_libraries(tesmaclient_import INTERFACE ${CMAKE_BINARY_DIR}/lib/libtesmaclient.dll.a)
 
 # The release archive, tesmaclient-<version>.zip, from the product

@@ -9,17 +9,20 @@ fail() { echo "check-exports: $*" >&2; exit 1; }
 
 # "exported-name our-symbol" lines from the .def: the quoted MSVC names, each
 # mapped to our symbol; GCC's names, exported as our symbol of that name
-# unless mapped.
+# unless mapped. C names are exported as they are, to both kinds of caller.
 grep -E '^\s*"' "$def" | sed -E 's/^\s*"([^"]+)"=([^ ]+)\s*$/\1 \2/' > "$out/msvc-pairs.txt"
 grep -E '^\s*_Z' "$def" | sed -E 's/^\s*([^= ]+)\s*$/\1=\1/; s/^\s*([^= ]+)=([^ ]+)\s*$/\1 \2/' > "$out/gnu-pairs.txt"
-cut -d' ' -f1 "$out/msvc-pairs.txt" | sort > "$out/def-msvc-names.txt"
-cut -d' ' -f1 "$out/gnu-pairs.txt" | sort > "$out/def-gnu-names.txt"
-sort "$out/def-msvc-names.txt" "$out/def-gnu-names.txt" > "$out/def-names.txt"
+{ grep -E '^\s+[A-Za-z][A-Za-z0-9_]*\s*$' "$def" || true; } | tr -d ' \t' > "$out/c-names.txt"
+cut -d' ' -f1 "$out/msvc-pairs.txt" | sort - "$out/c-names.txt" > "$out/def-msvc-names.txt"
+cut -d' ' -f1 "$out/gnu-pairs.txt" | sort - "$out/c-names.txt" > "$out/def-gnu-names.txt"
+cut -d' ' -f1 "$out/msvc-pairs.txt" "$out/gnu-pairs.txt" | sort - "$out/c-names.txt" > "$out/def-names.txt"
 [ "$(sort -u "$out/def-names.txt" | wc -l)" -eq "$(wc -l < "$out/def-names.txt")" ] || fail "duplicate name in $def"
 
 # What a compile of the header demands, in MSVC mode and by MinGW's GCC (whose
-# symbols carry i386's leading underscore, which export names do not).
-llvm-nm --undefined-only "$msvc_obj" | sed -nE 's/^\s*U __imp_(.*)$/\1/p' | sort > "$out/msvc-names.txt"
+# symbols carry i386's leading underscore, which export names do not; in MSVC
+# mode only C names carry it, decorated names start with '?').
+llvm-nm --undefined-only "$msvc_obj" | sed -nE 's/^\s*U __imp_(.*)$/\1/p' | sed -E 's/^_//' | sort \
+    > "$out/msvc-names.txt"
 llvm-nm --undefined-only "$gnu_obj" | sed -nE 's/^\s*U __imp__(.*)$/\1/p' | sort > "$out/gnu-names.txt"
 for compiler in msvc gnu; do
     if ! diff -u "$out/$compiler-names.txt" "$out/def-$compiler-names.txt" > "$out/$compiler-names.diff"; then

@@ -14,23 +14,24 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+packages=(cmake ninja-build g++ libbenchmark-dev libabsl-dev robin-map-dev gnuplot-nox python3)
 quick=false
 wine=true
 for argument in "$@"; do
     case "$argument" in
     --quick) quick=true ;;
     --no-wine) wine=false ;;
+    --packages) echo "${packages[@]}"; exit 0 ;;
     *) echo "usage: bench.sh [--quick [--no-wine]]" >&2; exit 2 ;;
     esac
 done
 
-packages=(cmake ninja-build g++ libbenchmark-dev libabsl-dev robin-map-dev gnuplot-nox python3)
 scripts/install-packages.sh "${packages[@]}"
 
 build=build/bench
 cmake -S . -B "$build" -G Ninja -DTESMA_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" >/dev/null
-cmake --build "$build" -j2 --target hashtable_bench text_bench launcher_bench >/dev/null
+scripts/build-targets.sh "$build" hashtable_bench text_bench launcher_bench
 programs=("$build/bench/hashtable_bench" "$build/bench/text_bench" "$build/bench/launcher_bench")
 
 # The Windows build, configured as scripts/compile.sh does, when its tools are here.
@@ -39,7 +40,7 @@ wine_bench=
 if $wine && command -v i686-w64-mingw32-g++-win32 >/dev/null && command -v wine >/dev/null; then
     [ -f "$win32/build.ninja" ] ||
         cmake -S . -B "$win32" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
-    cmake --build "$win32" -j2 --target dll_forward_bench >/dev/null
+    scripts/build-targets.sh "$win32" dll_forward_bench
     wine_bench="$win32/bin/dll_forward_bench.exe"
 fi
 

@@ -6,16 +6,16 @@
 set -euo pipefail
 sample=$1 archive=$2 work=$3
 here=$(dirname "$(realpath "$0")")
-case $sample in
-msvc) toolchain=$here/../cmake/msvc-mode-i686.cmake ;;
-mingw) toolchain=$here/../cmake/mingw-i686.cmake ;;
-*) echo "build-sample.sh: no sample $sample" >&2; exit 2 ;;
-esac
+[[ $sample =~ ^(msvc|mingw)$ ]] || { echo "build-sample.sh: no sample $sample" >&2; exit 2; }
 
 rm -rf "$work"
 mkdir -p "$work"
 (cd "$work" && cmake -E tar xf "$archive")
 release=$(echo "$work"/tesmaclient-*)
+# MSVC mode on Linux is our own; MinGW takes the archive's toolchain file,
+# whose usual cross settings search packages inside the find root only.
+toolchain=$here/../cmake/msvc-mode-i686.cmake
+[ "$sample" = msvc ] || toolchain=$release/toolchains/i686-w64-mingw32.cmake
 cmake -S "$release/samples/$sample" -B "$work/build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
       -DCMAKE_TOOLCHAIN_FILE="$(realpath "$toolchain")" -DCMAKE_PREFIX_PATH="$release" >"$work/build.log" 2>&1 \
     && cmake --build "$work/build" >>"$work/build.log" 2>&1 \

@@ -16,13 +16,14 @@ cd "$(dirname "$0")/.."
 targets=(unicode_codec_fuzzer unicode_text_fuzzer hash_table_fuzzer hybrid_array_fuzzer request_routing_fuzzer)
 
 packages=(cmake ninja-build clang llvm libclang-rt-14-dev)
+[ "${1:-}" = --packages ] && { echo "${packages[@]}"; exit 0; }
 scripts/install-packages.sh "${packages[@]}"
 
 configure() {
     local build=$1
     shift
     cmake -S . -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTESMA_FUZZ=ON "$@" >/dev/null
-    nice -n 10 cmake --build "$build" -j2 --target "${targets[@]}" | grep -v -e '^\[' -e '^ninja: no work to do' || true
+    nice -n 10 scripts/build-targets.sh "$build" "${targets[@]}"
 }
 
 if [ "${1:-}" = "--coverage" ]; then

@@ -6,6 +6,13 @@
 # benchmarks once each. No time is judged.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# Beyond the build's own packages the stages install their tools: all of
+# them up front, named, so that no stage stops to install.
+# shellcheck disable=SC2046 # one word per package
+mapfile -t packages < <(printf '%s\n' $(scripts/fuzz.sh --packages) $(scripts/valgrind.sh --packages) \
+                                       $(scripts/bench.sh --packages) | sort -u)
+echo "== the tests need these packages beyond the build's, installed first where missing: ${packages[*]}"
+scripts/install-packages.sh "${packages[@]}"
 scripts/compile.sh
 echo "== building the client tests under ThreadSanitizer"
 cmake -S . -B build/tsan -G Ninja -DTESMA_TSAN=ON >/dev/null

@@ -17,22 +17,33 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(cmake ninja-build g++ googletest valgrind)
+[ "${1:-}" = --packages ] && { echo "${packages[@]}"; exit 0; }
 scripts/install-packages.sh "${packages[@]}"
 
 build=build/valgrind
 cmake -S . -B "$build" -G Ninja -DTESMA_SANITIZE=OFF >/dev/null
 # Every native test but the scripts (label "script") is a program of the same name.
 mapfile -t programs < <(ctest --test-dir "$build" -N -LE script | sed -n 's/^ *Test *#[0-9]*: //p')
-cmake --build "$build" -j2 --target "${programs[@]}" | grep -v -e '^\[' -e '^ninja: no work to do' || true
+scripts/build-targets.sh "$build" "${programs[@]}"
 
 mkdir -p "$build/logs"
 status=0
 for program in "${programs[@]}"; do
     path=$(find "$build/tests" -type f -name "$program" -perm -u+x | head -1)
     log=$build/logs/$program
-    if valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=definite,indirect \
-            --errors-for-leak-kinds=definite,indirect --suppressions=tests/client/savegame-objects-valgrind.supp \
-            --log-file="$log.valgrind" "$path" --gtest_death_test_style=threadsafe >"$log.out" 2>&1; then
+    valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=definite,indirect \
+        --errors-for-leak-kinds=definite,indirect --suppressions=tests/client/savegame-objects-valgrind.supp \
+        --log-file="$log.valgrind" "$path" --gtest_death_test_style=threadsafe >"$log.out" 2>&1 &
+    run=$!
+    # A program can take minutes under valgrind: every 30 seconds, how far it got.
+    seconds=0
+    while kill -0 $run 2>/dev/null; do
+        sleep 1
+        if ((++seconds % 30 == 0)) && kill -0 $run 2>/dev/null; then
+            echo "  $program: $(grep -c '^\[       OK \]' "$log.out") tests passed after $seconds s"
+        fi
+    done
+    if wait $run; then
         result=ok
     else
         result="FAILED (see $log.out and $log.valgrind)"

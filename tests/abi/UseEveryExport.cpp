@@ -2,6 +2,7 @@
 // used here once, so the undefined __imp_ symbols of each object are exactly
 // the names a game built by that compiler needs from tesmaclient.dll.
 #include "kz/tesmaclient/TesmaClient.h"
+#include "kz/tesmaclient/Version.h"
 
 using namespace kz::tesmaclient;
 
@@ -48,4 +49,9 @@ void UseSavegames(SavegameReader* reader, SavegameWriter* writer, SavegameInfo* 
     info->GetProductId();
     info->GetSavegameId();
     info->GetSize();
+}
+
+unsigned int UseVersion()
+{
+    return kz_tesmaclient_version();
 }

@@ -1,23 +1,39 @@
 #!/usr/bin/env bash
 # Each public header compiles on its own, without a warning, in every C++
 # standard from C++11 on, with GCC and clang, natively, for MinGW and in MSVC
-# mode (where the classes are imported from the DLL).
-#   check-headers.sh INCLUDE_DIR
+# mode (where the classes are imported from the DLL); for a 64-bit Windows
+# target the headers refuse, saying why.
+#   check-headers.sh INCLUDE_DIR...   (the sources' and the generated headers)
 set -uo pipefail
-include=$1
+includes=() headers=()
+for dir in "$@"; do
+    includes+=("-I$dir")
+    headers+=("$dir"/kz/tesmaclient/*.h)
+done
 compilers=("g++" "clang++" "i686-w64-mingw32-g++-win32" "clang++ --target=i686-pc-windows-msvc -fms-extensions")
 failed=0
-for header in "$include"/kz/tesmaclient/*.h; do
+for header in "${headers[@]}"; do
     name=kz/tesmaclient/$(basename "$header")
     for compiler in "${compilers[@]}"; do
         for standard in 11 14 17 20; do
             if ! echo "#include \"$name\"" | $compiler -std=c++$standard -Wall -Wextra -Wpedantic -Werror \
-                    -I"$include" -x c++ -fsyntax-only -; then
+                    "${includes[@]}" -x c++ -fsyntax-only -; then
                 echo "FAILED: $name with $compiler -std=c++$standard"
                 failed=1
             fi
         done
     done
 done
-[ $failed -eq 0 ] && echo "every header compiles alone: ${#compilers[@]} compilers, C++11 to C++20"
+for target in x86_64-pc-windows-msvc x86_64-w64-mingw32; do
+    output=$(echo '#include "kz/tesmaclient/TesmaClient.h"' | clang++ --target=$target "${includes[@]}" \
+                 -x c++ -fsyntax-only - 2>&1)
+    if ! grep -q "error: \"tesmaclient is a 32-bit library: the launcher's dovtesmaapi_r2.dll it loads is 32-bit" \
+            <<<"$output"; then
+        echo "FAILED: for $target the headers do not refuse as a 32-bit library:"
+        echo "$output"
+        failed=1
+    fi
+done
+[ $failed -eq 0 ] && echo "every header compiles alone: ${#compilers[@]} compilers, C++11 to C++20;" \
+                          "for 64-bit Windows they refuse"
 exit $failed

@@ -1,8 +1,17 @@
 #!/usr/bin/env bash
-# Plays game teams adopting a release: builds the MSVC-mode and the MinGW
-# sample game, each from the release archive alone, registers the archive's
-# development launcher with its own command, runs each game's whole session
-# under Wine and unregisters the launcher again.
+# Plays game teams adopting a release, from the release archive alone:
+# - the MSVC-mode and the MinGW sample game through the CMake package (MinGW
+#   with the archive's toolchain file);
+# - the first game of the archive's README.md, taken from its text, built with
+#   its MinGW command line (-ltesmaclient -static, warning-free under -Wall
+#   -Wextra) and through its CMakeLists.txt, with the toolchain file and in
+#   MSVC mode;
+# - every file its READMEs name is in the archive;
+# - a 64-bit project's configuration ends in the package's plain refusal.
+# Then it registers the archive's development launcher with its own command,
+# runs every game under Wine, unregisters the launcher and runs the README's
+# game once more without one. The README's game also compares the loaded
+# DLL's version with its headers'; both must be the archive's.
 #   consumer-test.sh ARCHIVE WORK_DIR
 # WINEPREFIX names the prefix.
 set -euo pipefail
@@ -11,20 +20,86 @@ scripts="$(dirname "$(realpath "$0")")/../../scripts"
 for sample in msvc mingw; do
     release=$("$scripts/build-sample.sh" $sample "$archive" "$work/$sample")
 done
+failed=0
+fail() { echo "FAILED: $*"; failed=1; }
+
+# Every relative path the READMEs name, outside the C++ example (which the
+# compiler checks), as they write them ($SDK/lib/..., %SDK%\lib\...,
+# `lib/...`): in the SDK folder, the README's own folder or include/. The
+# commands' build folders and registry keys aside.
+readme=$release/README.md
+named=0
+for doc in "$readme" "$release/samples/README.md"; do
+    while read -r path; do
+        named=$((named + 1))
+        compgen -G "$release/$path" >/dev/null || compgen -G "$(dirname "$doc")/$path" >/dev/null \
+            || compgen -G "$release/include/$path" >/dev/null \
+            || fail "${doc#"$release/"} names $path, which is not in the archive"
+    done < <(awk '$0 == "```cpp" { skip = 1 } !skip { print } $0 == "```" { skip = 0 }' "$doc" \
+             | sed -E 's/(\$SDK\/|%SDK%\\)/ /g' \
+             | grep -oE '(^|[^A-Za-z0-9_./\\$%:-])[A-Za-z0-9_.+-]+[/\\][A-Za-z0-9_./\\*+-]*' \
+             | sed -E 's/^[^A-Za-z0-9_.+-]//; s/\\/\//g; s/[.]+$//' | grep -vE '^(build|HKEY_[A-Z_]+)/' | sort -u)
+done
+echo "the READMEs name $named paths in the archive"
+
+# The README's first block of a language, such as cpp.
+fenced() { awk -v lang="$1" '$0 == "```" lang && !done { on = 1; next } on && $0 == "```" { on = 0; done = 1 } on' "$readme"; }
+game=$work/readme
+rm -rf "$game"
+mkdir -p "$game/cmdline"
+fenced cpp > "$game/game.cpp"
+fenced cmake > "$game/CMakeLists.txt"
+fenced sh > "$game/cmdline/build.sh"
+grep -q -- '-L"$SDK/lib/mingw" -ltesmaclient -static' "$game/cmdline/build.sh" \
+    || fail "the README's MinGW command line does not link with -L\"\$SDK/lib/mingw\" -ltesmaclient -static"
+cp "$game/game.cpp" "$game/cmdline/"
+(cd "$game/cmdline" && SDK=$release bash -e build.sh) >"$game/cmdline/build.log" 2>&1 \
+    || { cat "$game/cmdline/build.log"; fail "the README's MinGW command line"; }
+[ ! -s "$game/cmdline/build.log" ] || { cat "$game/cmdline/build.log"; fail "the README's game builds with warnings"; }
+# cmake_game BUILD CMAKE_ARGS...: the README's game through its CMakeLists.txt.
+cmake_game() {
+    local build=$game/$1
+    shift
+    { cmake -S "$game" -B "$build" -G Ninja "$@" && cmake --build "$build"; } >"$build.log" 2>&1 \
+        || { cat "$build.log"; fail "the README's game through CMake ($build)"; }
+}
+# With the archive's toolchain file the package is found without a path.
+cmake_game mingw -DCMAKE_TOOLCHAIN_FILE="$release/toolchains/i686-w64-mingw32.cmake"
+cmake_game msvc -DCMAKE_TOOLCHAIN_FILE="$(realpath "$scripts/../cmake/msvc-mode-i686.cmake")" \
+    -DCMAKE_PREFIX_PATH="$release"
+
+# A 64-bit project: configuring is enough, with clang for 64-bit Windows.
+if cmake -S "$game" -B "$game/x64" -G Ninja -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_CXX_COMPILER=clang++ \
+        -DCMAKE_CXX_COMPILER_TARGET=x86_64-w64-windows-gnu -DCMAKE_TRY_COMPILE_TARGET_TYPE=STATIC_LIBRARY \
+        -DCMAKE_PREFIX_PATH="$release" >"$game/x64.log" 2>&1; then
+    fail "a 64-bit project found the package"
+elif ! tr -s ' \n' ' ' <"$game/x64.log" | grep -q "tesmaclient is a 32-bit library; this project builds for 64-bit"; then
+    cat "$game/x64.log"
+    fail "a 64-bit project was not told why"
+fi
+
+# The README's game prints the DLL's version and the headers'.
+IFS=. read -r major minor patch <<<"${release##*/tesmaclient-}"
+version=$((major * 10000 + minor * 100 + patch))
+# run NAME EXE EXPECTED_LINE: one process under Wine; msvcrt ends lines with CR LF.
+run() {
+    local name=$1 exe=$2 expected=$3 status=0
+    echo "== $name"
+    "$scripts/wine-run.sh" "$exe" | tr -d "\r" | tee "$work/$name.log" || status=$?
+    [ $status -eq 0 ] && grep -q "$expected" "$work/$name.log" || fail "$name (exit status $status)"
+}
 
 # Save games go to a folder of the test's own, as Wine shows it (Z: is /).
 export TESMA_DEVLAUNCHER_SAVES="Z:${work//\//\\}\\saves"
 "$scripts/wine-run.sh" "$release/tools/devlauncher/tesma-devlauncher.exe" register >/dev/null
-failed=0
 for sample in msvc mingw; do
-    echo "== the $sample sample"
-    status=0
-    # msvcrt ends lines with CR LF.
-    "$scripts/wine-run.sh" "$work/$sample/build/sample_game.exe" | tr -d "\r" | tee "$work/$sample/session.log" || status=$?
-    if [ $status -ne 0 ] || ! grep -q "^session complete" "$work/$sample/session.log"; then
-        echo "FAILED: the $sample sample's session (exit status $status)"
-        failed=1
-    fi
+    run "$sample-sample" "$work/$sample/build/sample_game.exe" "^session complete"
 done
+run readme-with-launcher "$game/cmdline/game.exe" "^signed in: 1, account 1000"
 "$scripts/wine-run.sh" "$release/tools/devlauncher/tesma-devlauncher.exe" unregister >/dev/null
+run readme-without-launcher "$game/msvc/game.exe" "^no launcher (installation error 1)"
+for name in readme-with-launcher readme-without-launcher; do
+    grep -qx "tesmaclient.dll $version, headers $version" "$work/$name.log" \
+        || fail "$name: the DLL's and the headers' version are not both $version"
+done
 exit $failed

@@ -1,13 +1,21 @@
 #pragma once
 
 // Listener interfaces that the game implements to receive the answers to its
-// asynchronous requests. Each answer carries the request number the game chose;
-// the listener's result is handed back to the launcher.
+// asynchronous requests. Each answer carries the request number the game chose.
+//
+// A listener's result is handed back to the launcher as the result of its
+// answer; the library does not act on it. Return true when the game took the
+// answer. Where the library drops an answer (nothing waiting under that
+// number, a null listener, a destroyed client) it tells the launcher false.
 //
 // The library never creates, copies or deletes a listener: the game keeps it
 // alive until it has been called or the client has been destroyed. A listener
 // may destroy its client, even the last one; it must not throw (see
 // TesmaClient.h).
+//
+// The save-game objects an answer hands over are made by the library, which
+// never deletes them; the game uses them and never deletes them either (see
+// Savegame.h).
 
 namespace kz {
 namespace tesmaclient {
@@ -34,7 +42,7 @@ protected:
 
 class IGetSavegameReaderListener {
 public:
-    // reader is never null; it belongs to the game from now on.
+    // reader is never null; the game may use it for the rest of the process.
     virtual bool OnGetSavegameReader(unsigned int requestId, unsigned int a, SavegameReader* reader) = 0;
 
 protected:
@@ -43,7 +51,7 @@ protected:
 
 class IGetSavegameWriterListener {
 public:
-    // writer is never null; it belongs to the game from now on.
+    // writer is never null; the game may use it for the rest of the process.
     virtual bool OnGetSavegameWriter(unsigned int requestId, unsigned int a, SavegameWriter* writer) = 0;
 
 protected:
@@ -53,7 +61,7 @@ protected:
 class IGetSavegameListListener {
 public:
     // savegames points at count entries laid out one pointer apart (never null,
-    // even for count 0); the block belongs to the game from now on.
+    // even for count 0); the game may use them for the rest of the process.
     virtual bool OnGetSavegameList(unsigned int requestId, SavegameInfo* savegames, unsigned int count) = 0;
 
 protected:

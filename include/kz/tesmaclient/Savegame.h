@@ -2,14 +2,15 @@
 
 // Save games managed by the launcher. The client creates these objects when the
 // launcher answers GetSavegameReader, GetSavegameWriter and GetSavegameList,
-// and hands them to the game's listener; the game never creates or deletes
-// them. Each forwards to the launcher with its own handle; with a 0 handle, or
+// and hands them to the game's listener. Neither the game nor the library ever
+// deletes them: they stay valid objects to call for the rest of the process.
+// Each forwards to the launcher with its own handle; with a 0 handle, or
 // without a launcher, every operation returns its neutral value.
 //
 // Once the last TesmaClient is destroyed they return their neutral values and
-// call nothing, also after a later client bound the launcher again; they stay
-// valid objects to call. A list entry refers to the launcher's own list, which
-// the launcher keeps only as long as it documents.
+// call nothing, also after a later client bound the launcher again. A list
+// entry refers to the launcher's own list, which the launcher keeps only as
+// long as it documents.
 
 #include "kz/tesmaclient/Export.h"
 
@@ -47,7 +48,8 @@ private:
 // A save game opened for reading.
 class KZ_TESMACLIENT_API SavegameReader {
 public:
-    // The launcher reports to listener itself.
+    // The launcher reports to listener itself, so pass one: what it does with
+    // a null listener is its own affair (the development launcher drops the call).
     void Read(unsigned int requestId, ISavegameReadListener* listener, unsigned int a, void* buffer,
               unsigned int b) noexcept;
     void Close() noexcept;
@@ -67,7 +69,7 @@ class KZ_TESMACLIENT_API SavegameWriter {
 public:
     // false without a launcher.
     bool SetName(unsigned short* name) noexcept;
-    // The launcher reports to listener itself.
+    // The launcher reports to listener itself, as with Read.
     void Write(unsigned int requestId, ISavegameWriteListener* listener, void* buffer, unsigned int size) noexcept;
     void Close(bool flag) noexcept;
 
