@@ -1,12 +1,18 @@
 // The client under load: 100,000 requests of all seven kinds on clients that
 // come and go, under random numbers, numbers repeated while still pending and
 // numbers whose bytes agree in their low bits (the table's two hashes then
-// agree as well). A scripted launcher answers inline, from Update, directly,
-// twice, never, and under numbers never asked. A model of the routing says
-// what the game must hear of each answer, and the C heap must come back to
-// its level.
+// agree as well). A scripted launcher answers every request it received, once,
+// as the real one does: inline, from Update, from outside any call, from a
+// second thread, now and then under a number never asked, also after the game
+// destroyed the client; only the release of the library loses what it still
+// owed. The heap is churned after every destruction, so that a client's freed
+// state is in other hands before a late answer could reach it. A model says
+// what the game must hear of each answer and when the library must be loaded,
+// and the C heap must come back to its level.
 
 #include "MsvcGame.h"
+
+extern "C" decltype(sizeof(0)) _msize(void* block);
 
 namespace {
 
@@ -22,6 +28,7 @@ constexpr unsigned MaxAnswers = 192;
 constexpr unsigned Ears = 16;
 constexpr unsigned ThreadedWorkers = 4;
 constexpr unsigned Batch = 8;
+constexpr unsigned ChurnBlocks = 16;
 constexpr unsigned SizeMarker = 0x51CE;
 constexpr unsigned long Infinite = 0xFFFFFFFF;
 
@@ -32,20 +39,24 @@ enum Count : unsigned {
     Requests,
     Repeated,
     Colliding,
-    Delivered,
+    Given,
     Inline,
     FromUpdate,
     Direct,
     FromThread,
+    Heard,
     Duplicates,
     NeverAsked,
+    ToDestroyed,
+    Lost,
     DroppedRequests,
-    DroppedAnswers,
-    Withheld,
     Created,
     Destroyed,
     DestroyedInside,
+    DestroyedOwed,
     LastClientGone,
+    Released,
+    Churned,
     Checks,
     Failures,
     CountKinds
@@ -55,20 +66,24 @@ const char* const CountNames[CountKinds] = {
     "requests",
     "  under a number still pending",
     "  under a colliding number",
-    "answers heard by the game",
+    "answers the launcher gave",
     "  inline",
     "  from Update",
-    "  directly",
+    "  from outside any call",
     "  from a second thread",
-    "duplicate answers ignored",
-    "answers under numbers never asked",
+    "  heard by the game",
+    "  second answers under one number, ignored",
+    "  under numbers never asked, ignored",
+    "  to destroyed clients, ignored",
+    "answers lost with the released library",
     "requests dropped with their client",
-    "answers to dropped requests ignored",
-    "answers withheld, client and listener gone",
     "clients created",
     "clients destroyed",
     "  inside a listener",
+    "  while answers were owed",
     "times the last client went",
+    "times the library was released",
+    "heap blocks churned",
     "checks",
     "failed checks",
 };
@@ -114,7 +129,7 @@ unsigned CollidingNumber(unsigned bits)
 }
 
 struct Launcher {
-    void* Module = nullptr;
+    void* Module = nullptr; // the image the control below was taken from; null once released
     standin::AnswerThroughFunction AnswerThrough = nullptr;
     standin::SetHooksFunction SetHooks = nullptr;
     standin::SetSessionFunction SetSession = nullptr;
@@ -123,8 +138,12 @@ struct Launcher {
 };
 
 Launcher g_launcher;
+const wchar_t* g_libraryPath;
 unsigned long g_workerSlot; // the thread's worker, for the launcher's hooks
 unsigned g_nextSession = 0x10000;
+unsigned g_pimplSize;   // the C heap block of a client's state
+bool g_keptLoaded;      // an answer came from outside any call
+unsigned g_keptAfter;   // the requests made until then
 void* volatile g_probe; // kept, or the compiler drops the allocation
 
 enum class State { Free, Live, Retired };
@@ -138,8 +157,8 @@ struct Pending {
     Ear* Listener;
 };
 
-// An answer the launcher means to give: the values after the number, as its
-// listener interface takes them.
+// An answer the launcher owes: the values after the number, as its listener
+// interface takes them.
 struct Answer {
     unsigned Kind;
     unsigned Id;
@@ -155,8 +174,11 @@ struct ClientModel {
     void* Launcher[Kinds] = {}; // the client's listener as the launcher got it
     unsigned PendingCount = 0;
     unsigned AnswerCount = 0;
+    unsigned InFlight = 0; // owed answers taken out of Answers and not yet given
     Pending Pendings[MaxPending];
     Answer Answers[MaxAnswers];
+
+    unsigned Owed() const { return AnswerCount + InFlight; }
 };
 
 // What the game's listener must hear of the answer being delivered.
@@ -228,9 +250,11 @@ struct Worker {
     Random Dice;
     unsigned Seed = 0;
     unsigned Quota = 0;
-    // Clients come and go on other threads too: whether a destroyed client's
-    // launcher-side listener still lives is then not this worker's to know.
+    // Clients come and go on other threads too: they share the stand-in's
+    // session, and the library stays loaded from the start (KeepLoaded).
     bool Shared = false;
+    // Answers from outside any call may come.
+    bool FromOutside = false;
     AnswerThread* Helper = nullptr;
     unsigned Counts[CountKinds] = {};
     unsigned ListenerCalls = 0;
@@ -239,6 +263,7 @@ struct Worker {
     ClientModel* Updating = nullptr;
     Expectation* Current = nullptr;
     ClientModel* Seat[Seats] = {};
+    void* Churn[ChurnBlocks] = {};
     ClientModel Clients[Models];
     Ear Listeners[Ears];
 
@@ -252,13 +277,19 @@ struct Worker {
     ClientModel* Create();
     void Destroy(ClientModel* m);
     void DestroyAll();
+    void CheckBinding();
+    void MakeRoom();
+    void ChurnHeap();
     void Request(ClientModel* m, unsigned kind, unsigned id, Ear* listener);
     void RequestSomething(ClientModel* m);
     void Script(ClientModel* m, unsigned kind, unsigned id);
-    Answer MakeAnswer(unsigned kind, unsigned id, bool neverAsked);
+    Answer MakeAnswer(unsigned kind, unsigned id);
     void Deliver(ClientModel* m, const Answer& answer, Route route);
     ClientModel* PickDirect(Answer& answer);
     void AnswerDirectly();
+    void AnswerDestroyed(Route route, unsigned clients);
+    void RunHelper();
+    void KeepLoaded();
     void Run();
 };
 
@@ -270,10 +301,12 @@ Pending* FindPending(ClientModel* m, unsigned kind, unsigned id)
     return nullptr;
 }
 
+// Out of the launcher's queue, owed until given.
 Answer TakeAnswer(ClientModel* m, unsigned i)
 {
     const Answer answer = m->Answers[i];
     m->Answers[i] = m->Answers[--m->AnswerCount];
+    ++m->InFlight;
     return answer;
 }
 
@@ -324,7 +357,7 @@ bool Ear::Heard(unsigned kind, unsigned id, unsigned a, unsigned b, unsigned c, 
         return false;
     ++e->Heard;
     ClientModel* m = e->Target;
-    if (e->RequestAgain && m->Is == State::Live && m->PendingCount < MaxPending)
+    if (e->RequestAgain && m->Is == State::Live && m->PendingCount < MaxPending && m->AnswerCount < MaxAnswers)
         w.Request(m, kind, id, this);
     if (e->DestroyInside && m->Is == State::Live) {
         ++w.Counts[DestroyedInside];
@@ -333,8 +366,35 @@ bool Ear::Heard(unsigned kind, unsigned id, unsigned a, unsigned b, unsigned c, 
     return e->Result;
 }
 
+void OnRequest(void*, unsigned entry, Word session, unsigned id, void* listener);
+void OnUpdate(void*, Word session);
+
+// The stand-in's control from module, scripted afresh: an image loaded anew
+// knows nothing of the last one.
+bool TakeControl(void* module)
+{
+    g_launcher = Launcher();
+    if (module == nullptr)
+        return false;
+    g_launcher.AnswerThrough =
+        reinterpret_cast<standin::AnswerThroughFunction>(GetProcAddress(module, "StandinAnswerThrough"));
+    g_launcher.SetHooks = reinterpret_cast<standin::SetHooksFunction>(GetProcAddress(module, "StandinSetHooks"));
+    g_launcher.SetSession = reinterpret_cast<standin::SetSessionFunction>(GetProcAddress(module, "StandinSetSession"));
+    g_launcher.SetResult = reinterpret_cast<standin::SetResultFunction>(GetProcAddress(module, "StandinSetResult"));
+    auto list = reinterpret_cast<standin::ListFunction>(GetProcAddress(module, "StandinList"));
+    if (g_launcher.AnswerThrough == nullptr || g_launcher.SetHooks == nullptr || g_launcher.SetSession == nullptr ||
+        g_launcher.SetResult == nullptr || list == nullptr)
+        return false;
+    g_launcher.Module = module;
+    g_launcher.List = list();
+    g_launcher.SetHooks(OnRequest, OnUpdate, nullptr);
+    g_launcher.SetResult(standin::SaveGameInfoGetSize, SizeMarker);
+    return true;
+}
+
 ClientModel* Worker::Create()
 {
+    CheckBinding();
     ClientModel* m = nullptr;
     for (ClientModel& model : Clients)
         if (model.Is == State::Free) {
@@ -342,8 +402,19 @@ ClientModel* Worker::Create()
             break;
         }
     if (m == nullptr) {
-        DestroyAll(); // which lets the retired go
+        MakeRoom();
         return Create();
+    }
+    // A released stand-in is loaded by us for the client's construction only,
+    // so that it is scripted before the client binds it and goes when the
+    // client's binding lets it go.
+    void* ours = nullptr;
+    if (g_launcher.Module == nullptr) {
+        ours = LoadLibraryW(g_libraryPath);
+        if (!TakeControl(ours)) {
+            printf("seed %u: the stand-in at its path has no control\n", Seed);
+            ExitProcess(1);
+        }
     }
     m->Session = standin::DefaultSession;
     if (!Shared) {
@@ -351,15 +422,37 @@ ClientModel* Worker::Create()
         g_launcher.SetSession(unsigned(m->Session));
     }
     m->Client = new TesmaClient;
+    if (ours != nullptr)
+        FreeLibrary(ours);
+    // The client's one member points to its state.
+    if (g_pimplSize == 0)
+        g_pimplSize = unsigned(_msize(*reinterpret_cast<void**>(m->Client)));
     m->Is = State::Live;
     m->PendingCount = 0;
     m->AnswerCount = 0;
+    m->InFlight = 0;
     for (void*& listener : m->Launcher)
         listener = nullptr;
     ++LiveCount;
     ++Counts[Created];
     Expect(m->Client->GetInstallationErrorNum() == 0, "every client binds the launcher", 0, 0);
     return m;
+}
+
+// Blocks of the size of a client's state and others taken and given back, so
+// that the memory of a destroyed client is reused before a late answer comes.
+void Worker::ChurnHeap()
+{
+    for (unsigned i = 0; i < 4; ++i) {
+        void*& block = Churn[Dice.Below(ChurnBlocks)];
+        free(block);
+        const unsigned size = Dice.Percent(50) ? g_pimplSize : 4 + Dice.Below(500);
+        block = malloc(size);
+        unsigned char* bytes = static_cast<unsigned char*>(block);
+        for (unsigned j = 0; j < size; ++j)
+            bytes[j] = 0xCC;
+        ++Counts[Churned];
+    }
 }
 
 void Worker::Destroy(ClientModel* m)
@@ -370,21 +463,16 @@ void Worker::Destroy(ClientModel* m)
     TesmaClient* client = m->Client;
     m->Client = nullptr;
     Counts[DroppedRequests] += m->PendingCount;
-    // With requests outstanding the launcher may still answer; the library
-    // keeps the client's listener until the last client goes.
-    m->Is = m->PendingCount != 0 && !Shared ? State::Retired : State::Free;
-    if (m->Is == State::Free)
-        Counts[Withheld] += m->AnswerCount;
+    m->PendingCount = 0;
+    // The launcher still answers what it owes; the library keeps the state
+    // for those answers and frees it with the last.
+    m->Is = m->Owed() != 0 ? State::Retired : State::Free;
+    Counts[DestroyedOwed] += m->Owed() != 0 ? 1 : 0;
     ++Counts[Destroyed];
     delete client;
-    if (--LiveCount != 0 || Shared)
-        return;
-    ++Counts[LastClientGone];
-    for (ClientModel& model : Clients)
-        if (model.Is == State::Retired) {
-            Counts[Withheld] += model.AnswerCount;
-            model.Is = State::Free;
-        }
+    ChurnHeap();
+    if (--LiveCount == 0 && !Shared)
+        ++Counts[LastClientGone];
 }
 
 void Worker::DestroyAll()
@@ -392,6 +480,34 @@ void Worker::DestroyAll()
     for (ClientModel* m : Seat)
         if (m != nullptr)
             Destroy(m);
+}
+
+// Between the game's calls: the library is loaded while a client lives and,
+// once an answer came from outside any call, for good; otherwise it was
+// released with every answer it still owed.
+void Worker::CheckBinding()
+{
+    const bool loaded = GetModuleHandleW(g_libraryPath) != nullptr;
+    Expect(loaded == (LiveCount != 0 || g_keptLoaded),
+           "the library is loaded exactly while a client lives or an answer came from outside any call", 0, 0);
+    if (loaded || g_launcher.Module == nullptr)
+        return;
+    ++Counts[Released];
+    g_launcher.Module = nullptr;
+    for (ClientModel& model : Clients)
+        if (model.Is == State::Retired) {
+            Counts[Lost] += model.Owed();
+            model.Is = State::Free;
+        }
+}
+
+// Room for a client: the destroyed ones go with the library or, while it is
+// kept loaded, with their last answers.
+void Worker::MakeRoom()
+{
+    DestroyAll();
+    CheckBinding();
+    AnswerDestroyed(Route::Direct, Models);
 }
 
 // Filed in the model first, as the library files it: the launcher may answer
@@ -445,9 +561,9 @@ void Worker::RequestSomething(ClientModel* m)
     Request(m, kind, id, &Listeners[Dice.Below(Ears)]);
 }
 
-Answer Worker::MakeAnswer(unsigned kind, unsigned id, bool neverAsked)
+Answer Worker::MakeAnswer(unsigned kind, unsigned id)
 {
-    Answer answer = {kind, id, {Dice.Next(), Dice.Next(), Dice.Next(), Dice.Next()}, neverAsked, false};
+    Answer answer = {kind, id, {Dice.Next(), Dice.Next(), Dice.Next(), Dice.Next()}, false, false};
     const unsigned arity[Kinds] = {3, 1, 2, 2, 2, 1, 4};
     for (unsigned i = arity[kind]; i < 4; ++i)
         answer.Values[i] = 0;
@@ -460,30 +576,22 @@ Answer Worker::MakeAnswer(unsigned kind, unsigned id, bool neverAsked)
     return answer;
 }
 
-// The launcher decides what becomes of a request as it arrives.
+// The launcher owes an answer for every request as it arrives, and gives it
+// inside the call or keeps it for later.
 void Worker::Script(ClientModel* m, unsigned kind, unsigned id)
 {
-    const unsigned fate = Dice.Below(100);
-    Answer answer = MakeAnswer(kind, id, false);
-    if (fate < 10) {
+    Answer answer = MakeAnswer(kind, id);
+    if (Dice.Percent(10) || m->AnswerCount == MaxAnswers) {
+        ++m->InFlight;
         Deliver(m, answer, Route::Inline);
-    } else if (fate < 90 && m->AnswerCount < MaxAnswers) {
-        answer.OnUpdate = fate < 50;
-        m->Answers[m->AnswerCount++] = answer;
-    } // else never answered
-    if (Dice.Percent(6) && m->Is == State::Live && m->AnswerCount < MaxAnswers) {
-        answer = MakeAnswer(kind, id, false);
-        answer.OnUpdate = Dice.Percent(50);
-        m->Answers[m->AnswerCount++] = answer;
+        return;
     }
+    answer.OnUpdate = !FromOutside || Dice.Percent(45);
+    m->Answers[m->AnswerCount++] = answer;
 }
 
 void Worker::Deliver(ClientModel* m, const Answer& answer, Route route)
 {
-    if (m->Is == State::Free) {
-        ++Counts[Withheld]; // destroyed within this batch: its listener is gone
-        return;
-    }
     const unsigned kind = answer.Kind;
     const Word* v = answer.Values;
     Expectation e;
@@ -498,7 +606,8 @@ void Worker::Deliver(ClientModel* m, const Answer& answer, Route route)
         e.Values[0] = unsigned(v[1]);
         e.Values[1] = 0;
     }
-    Pending* pending = m->Is == State::Live ? FindPending(m, kind, answer.Id) : nullptr;
+    const bool destroyed = m->Is != State::Live;
+    Pending* pending = destroyed ? nullptr : FindPending(m, kind, answer.Id);
     if (pending != nullptr) {
         e.Listener = pending->Listener;
         e.Target = m;
@@ -509,25 +618,34 @@ void Worker::Deliver(ClientModel* m, const Answer& answer, Route route)
     }
     const Count routes[] = {Inline, FromUpdate, Direct, FromThread};
     ++Counts[routes[unsigned(route)]];
+    ++Counts[Given];
+    if ((route == Route::Direct || route == Route::Thread) && !g_keptLoaded) {
+        g_keptLoaded = true;
+        g_keptAfter = Counts[Requests];
+    }
     const unsigned heardBefore = ListenerCalls;
     Expectation* outer = Current;
     Current = &e;
     const int result = g_launcher.AnswerThrough(standin::GetLoginDetails + kind, m->Launcher[kind], answer.Id, v[0],
                                                 v[1], v[2], v[3]);
     Current = outer;
+    --m->InFlight;
+    // The last answer owed to a destroyed client freed its state.
+    if (m->Is == State::Retired && m->Owed() == 0)
+        m->Is = State::Free;
     if (e.Listener != nullptr) {
-        ++Counts[Delivered];
+        ++Counts[Heard];
         Expect(e.Heard == 1, "the listener of a pending request heard its answer", kind, answer.Id);
         Expect(result == (e.Result ? 1 : 0), "the listener's result went back to the launcher", kind, answer.Id);
         return;
     }
     Expect(ListenerCalls == heardBefore && result == 0, "an answer to nothing pending reached no listener", kind,
            answer.Id);
-    ++Counts[m->Is == State::Retired ? DroppedAnswers : answer.NeverAsked ? NeverAsked : Duplicates];
+    ++Counts[destroyed ? ToDestroyed : answer.NeverAsked ? NeverAsked : Duplicates];
 }
 
-// An answer for a direct delivery: of a live client, one not kept for its
-// Update; of a retired one, any.
+// An answer from outside any call: of a live client, one not kept for its
+// Update; of a destroyed one, any.
 ClientModel* Worker::PickDirect(Answer& answer)
 {
     for (unsigned tries = 0; tries < 8; ++tries) {
@@ -541,6 +659,12 @@ ClientModel* Worker::PickDirect(Answer& answer)
         return &m;
     }
     return nullptr;
+}
+
+void Worker::RunHelper()
+{
+    SetEvent(Helper->Go);
+    WaitForSingleObject(Helper->Done, Infinite);
 }
 
 void Worker::AnswerDirectly()
@@ -558,15 +682,50 @@ void Worker::AnswerDirectly()
         Helper->Targets[Helper->Count] = m;
         Helper->Answers[Helper->Count++] = answer;
     }
-    if (Helper->Count == 0)
-        return;
-    SetEvent(Helper->Go);
-    WaitForSingleObject(Helper->Done, Infinite);
+    if (Helper->Count != 0)
+        RunHelper();
+}
+
+// Every answer still owed to some of the destroyed clients, in random order.
+void Worker::AnswerDestroyed(Route route, unsigned clients)
+{
+    const unsigned first = Dice.Below(Models);
+    for (unsigned i = 0; i < Models && clients != 0; ++i) {
+        ClientModel& m = Clients[(first + i) % Models];
+        if (m.Is != State::Retired)
+            continue;
+        while (m.AnswerCount != 0)
+            Deliver(&m, TakeAnswer(&m, Dice.Below(m.AnswerCount)), route);
+        --clients;
+    }
+}
+
+// With clients on several threads the library could go at any time: an
+// answer from outside any call first keeps it loaded, so that every worker
+// may answer its destroyed clients to the end.
+void Worker::KeepLoaded()
+{
+    while (!g_keptLoaded) {
+        if (Seat[0] == nullptr)
+            Seat[0] = Create();
+        ClientModel* m = Seat[0];
+        RequestSomething(m);
+        if (m->Is != State::Live || m->AnswerCount == 0)
+            continue;
+        Helper->Targets[0] = m;
+        Helper->Answers[0] = TakeAnswer(m, m->AnswerCount - 1);
+        Helper->Count = 1;
+        RunHelper();
+    }
 }
 
 void Worker::Run()
 {
     while (Counts[Requests] < Quota) {
+        // Answers from outside any call keep the library loaded for good, so a
+        // lone worker has them in the second half of its requests only: the
+        // first sees releases and new bindings.
+        FromOutside = Shared || Counts[Requests] >= Quota / 2;
         ClientModel*& seat = Seat[Dice.Below(Seats)];
         if (seat == nullptr) {
             ClientModel* created = Create();
@@ -576,23 +735,34 @@ void Worker::Run()
         const unsigned roll = Dice.Below(1000);
         if (roll < 500) {
             RequestSomething(m);
-        } else if (roll < 700) {
+        } else if (roll < 700 || (roll < 975 && !FromOutside)) {
             Updating = m;
             m->Client->Update();
             Updating = nullptr;
         } else if (roll < 975) {
             AnswerDirectly();
         } else if (roll < 993) {
-            const unsigned kind = Dice.Below(Kinds);
-            if (m->Launcher[kind] != nullptr)
-                Deliver(m, MakeAnswer(kind, Dice.Next(), true), Route::Direct);
+            // The launcher answers a request under a number the game never used.
+            if (m->AnswerCount != 0) {
+                Answer& answer = m->Answers[Dice.Below(m->AnswerCount)];
+                answer.Id = Dice.Next();
+                answer.NeverAsked = true;
+            }
         } else if (roll < 999) {
             Destroy(m);
         } else {
             DestroyAll();
         }
+        CheckBinding();
     }
     DestroyAll();
+    CheckBinding();
+    AnswerDestroyed(Route::Direct, Models);
+    CheckBinding();
+    for (void*& block : Churn) {
+        free(block);
+        block = nullptr;
+    }
 }
 
 Worker& ThisWorker()
@@ -615,7 +785,8 @@ void OnRequest(void*, unsigned entry, Word session, unsigned id, void* listener)
     w.Script(m, kind, id);
 }
 
-// Answers kept for the client's Update, in random order; some wait longer.
+// Answers kept for the client's Update, in random order, some of them left
+// for later; then all that one destroyed client is owed.
 void OnUpdate(void*, Word session)
 {
     Worker& w = ThisWorker();
@@ -628,6 +799,7 @@ void OnUpdate(void*, Word session)
         if (m->Answers[i].OnUpdate)
             w.Deliver(m, TakeAnswer(m, i), Route::Update);
     }
+    w.AnswerDestroyed(Route::Update, 1);
 }
 
 unsigned long __stdcall AnswerLoop(void* parameter)
@@ -693,29 +865,6 @@ unsigned SeedArgument()
     return GetTickCount() * 2654435761u;
 }
 
-bool BindLauncher(const wchar_t* libraryPath)
-{
-    // Held by us as well, so the stand-in keeps its script while the library
-    // releases and binds it again.
-    g_launcher.Module = LoadLibraryW(libraryPath);
-    void* module = g_launcher.Module;
-    if (module == nullptr)
-        return false;
-    g_launcher.AnswerThrough =
-        reinterpret_cast<standin::AnswerThroughFunction>(GetProcAddress(module, "StandinAnswerThrough"));
-    g_launcher.SetHooks = reinterpret_cast<standin::SetHooksFunction>(GetProcAddress(module, "StandinSetHooks"));
-    g_launcher.SetSession = reinterpret_cast<standin::SetSessionFunction>(GetProcAddress(module, "StandinSetSession"));
-    g_launcher.SetResult = reinterpret_cast<standin::SetResultFunction>(GetProcAddress(module, "StandinSetResult"));
-    auto list = reinterpret_cast<standin::ListFunction>(GetProcAddress(module, "StandinList"));
-    if (g_launcher.AnswerThrough == nullptr || g_launcher.SetHooks == nullptr || g_launcher.SetSession == nullptr ||
-        g_launcher.SetResult == nullptr || list == nullptr)
-        return false;
-    g_launcher.List = list();
-    g_launcher.SetHooks(OnRequest, OnUpdate, nullptr);
-    g_launcher.SetResult(standin::SaveGameInfoGetSize, SizeMarker);
-    return true;
-}
-
 } // namespace
 
 void msvcgame::RunStress(const wchar_t* libraryPath, bool threads)
@@ -726,9 +875,7 @@ void msvcgame::RunStress(const wchar_t* libraryPath, bool threads)
            threads ? ", one more answering" : "");
     fflush(nullptr); // the seed survives a crash
     g_workerSlot = TlsAlloc();
-    GAME_CHECK(BindLauncher(libraryPath));
-    if (g_launcher.SetHooks == nullptr)
-        return;
+    g_libraryPath = libraryPath;
 
     Worker* workers[ThreadedWorkers] = {};
     for (unsigned i = 0; i < workerCount; ++i) {
@@ -750,8 +897,10 @@ void msvcgame::RunStress(const wchar_t* libraryPath, bool threads)
         helper->Thread = CreateThread(nullptr, 0, AnswerLoop, helper, 0, nullptr);
         workers[0]->Helper = helper;
     }
-    // The process-wide binding is made once; the heap is measured after it.
+    // The process-wide binding is made once, and released with the client; the
+    // heap is measured after it.
     delete new TesmaClient;
+    GAME_CHECK(GetModuleHandleW(libraryPath) == nullptr);
 
     // The meter must see a block come and go.
     g_probe = malloc(100);
@@ -761,6 +910,9 @@ void msvcgame::RunStress(const wchar_t* libraryPath, bool threads)
     GAME_CHECK(before.Walked && withProbe.Bytes >= before.Bytes + 100 && withProbe.Blocks == before.Blocks + 1);
 
     const unsigned start = GetTickCount();
+    TlsSetValue(g_workerSlot, workers[0]);
+    if (threads)
+        workers[0]->KeepLoaded();
     void* others[ThreadedWorkers] = {};
     for (unsigned i = 1; i < workerCount; ++i)
         others[i - 1] = CreateThread(nullptr, 0, RunWorker, workers[i], 0, nullptr);
@@ -773,9 +925,6 @@ void msvcgame::RunStress(const wchar_t* libraryPath, bool threads)
         SetEvent(helper->Go);
         WaitForSingleObject(helper->Thread, Infinite);
     }
-    // A client destroyed inside an answer that came on the launcher's own
-    // thread leaves the release to the next client.
-    delete new TesmaClient;
     const HeapLevel after = MeasureHeap();
 
     unsigned totals[CountKinds] = {};
@@ -785,6 +934,8 @@ void msvcgame::RunStress(const wchar_t* libraryPath, bool threads)
     for (unsigned k = 0; k < CountKinds; ++k)
         if (k != LastClientGone || !threads)
             printf("%-44s %u\n", CountNames[k], totals[k]);
+    if (g_keptLoaded)
+        printf("%-44s %u\n", "library kept loaded after request", g_keptAfter);
     printf("%-44s %u\n", "threads", workerCount + (threads ? 1 : 0));
     printf("C heap in use before: %u bytes in %u blocks; after: %u bytes in %u blocks\n", before.Bytes,
            before.Blocks, after.Bytes, after.Blocks);
@@ -794,10 +945,13 @@ void msvcgame::RunStress(const wchar_t* libraryPath, bool threads)
 
     GAME_CHECK(totals[Requests] >= TotalRequests);
     GAME_CHECK(totals[Failures] == 0);
+    // Every answer owed was given, or lost with the library that owed it.
+    GAME_CHECK(totals[Requests] == totals[Given] + totals[Lost]);
+    GAME_CHECK(threads || totals[Released] != 0);
     GAME_CHECK(after.Walked && after.Bytes == before.Bytes && after.Blocks == before.Blocks);
-    // Every load the library made of the launcher was released again.
-    FreeLibrary(g_launcher.Module);
-    GAME_CHECK(GetModuleHandleW(libraryPath) == nullptr);
+    // Nobody else holds the stand-in: after an answer from outside any call
+    // the library keeps it; otherwise the last client released it.
+    GAME_CHECK((GetModuleHandleW(libraryPath) != nullptr) == g_keptLoaded);
 
     for (unsigned i = 0; i < workerCount; ++i) {
         if (i > 0)

@@ -1,18 +1,45 @@
-// The seven asynchronous requests driven natively through a client and the
-// stand-in launcher, against a model of which game listener each answer must
-// reach: the listener filed last under the number, exactly once, for the first
-// answer only; nothing for a repeated answer, a number never asked, a request
-// dropped for want of a session, or a client destroyed meanwhile.
+// The seven asynchronous requests driven natively through clients and the
+// stand-in launcher, which answers every request it received, once, as the
+// real launcher does: inside the request call, from Update, or from outside any
+// call, in any order, now and then under a number never asked, also after the
+// game destroyed the client. A model says which game listener each answer must
+// reach (the listener filed last under a pending number, exactly once, for the
+// first answer only; nothing for a second answer under one number, a number
+// never asked, a request dropped for want of a session, or a destroyed client)
+// and when the library must be released: when the last client goes, unless an
+// answer came from outside any call, which keeps it loaded for good. A release
+// loses what the launcher still owed.
 
+#include "FakeSystem.h"
 #include "FuzzCheck.h"
 #include "RecordingListener.h"
 #include "Standin.h"
 
 #include "kz/tesmaclient/TesmaClient.h"
+#include "launcher/LauncherApi.h"
 
 #include <cstdlib>
+#include <cstring>
+#include <malloc.h>
 #include <map>
 #include <memory>
+#include <vector>
+
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#include <sanitizer/allocator_interface.h>
+#define ROUTING_HEAP_BYTES() __sanitizer_get_current_allocated_bytes()
+#endif
+#endif
+#ifndef ROUTING_HEAP_BYTES
+#define ROUTING_HEAP_BYTES() std::size_t(0)
+#endif
+
+extern "C" {
+void StandinSetHooks(standin::RequestHook request, standin::UpdateHook update, void* context);
+int StandinAnswerThrough(unsigned entry, void* listener, unsigned requestId, standin::Word a, standin::Word b,
+                         standin::Word c, standin::Word d);
+}
 
 using kz::tesmaclient::TesmaClient;
 using standin::Word;
@@ -51,26 +78,43 @@ private:
 constexpr unsigned Kinds = 7;
 constexpr unsigned ListenerCount = 3;
 constexpr unsigned Session = 0x5E55;
+constexpr unsigned ChurnBlocks = 8;
 
 standin::Entry EntryOf(unsigned kind)
 {
     return static_cast<standin::Entry>(standin::GetLoginDetails + kind);
 }
 
-// Whom the stand-in calls back for an entry point: the listener the last
-// request to it passed.
-enum class Target { None, Current, Retired };
+// Per kind, the numbers pending on a client and the listener filed (-1: null).
+struct ClientModel {
+    bool Live = true;
+    std::map<unsigned, int> Pending[Kinds];
+};
+
+// An answer the launcher owes: one per request it received.
+struct Owed {
+    unsigned Kind;
+    unsigned Id;
+    void* Listener; // as the request passed it
+    std::size_t Client;
+};
 
 struct Routing {
+    Input* In = nullptr;
     std::unique_ptr<testsupport::Standin> Launcher;
     std::unique_ptr<TesmaClient> Idle; // without a session: its requests are dropped
     std::unique_ptr<TesmaClient> Client;
     RecordingListener Listeners[ListenerCount];
     RecordingListener Dropped;
     bool RequestAgain[ListenerCount] = {};
-    // Per kind, the numbers pending on Client and the listener filed (-1: null).
-    std::map<unsigned, int> Pending[Kinds];
-    Target Targets[Kinds] = {};
+    std::vector<ClientModel> Clients; // the last one is Client, the others are destroyed
+    std::vector<Owed> Queue;          // in the order received
+    unsigned Inside = 0;              // what the next request's call answers inside it
+    unsigned UpdateAnswers = 0;       // how many answers the next Update gives
+    bool KeptLoaded = false;
+    unsigned Frees = 0;
+    unsigned Loads = 1;
+    void* Churn[ChurnBlocks] = {};
 
     RecordingListener* ListenerAt(int index) { return index < 0 ? nullptr : &Listeners[index]; }
 };
@@ -187,34 +231,6 @@ struct Heard {
     }
 };
 
-// The answer to a pending request reaches its listener, once; the listener
-// that asks again under the same number files a new request. result is what
-// the launcher got back (-1: it had no listener to call), if it was seen.
-void ExpectDelivery(Routing& r, const Heard& before, unsigned kind, unsigned id, const Word (&values)[4],
-                    const int* result, bool reachedLauncher)
-{
-    auto pending = r.Pending[kind].find(id);
-    int reached = -1;
-    if (reachedLauncher && r.Targets[kind] == Target::Current && pending != r.Pending[kind].end()) {
-        reached = pending->second;
-        r.Pending[kind].erase(pending);
-    }
-    const int expectedResult = reachedLauncher ? (reached >= 0 ? int(r.Listeners[reached].Result) : 0) : -1;
-    if (result != nullptr)
-        FUZZ_CHECK(*result == expectedResult);
-    for (int i = 0; i < int(ListenerCount); ++i) {
-        const std::size_t heard = r.Listeners[i].Answers.size();
-        FUZZ_CHECK(heard == before.Counts[i] + (i == reached ? 1 : 0));
-        if (i == reached) {
-            CheckAnswer(r, r.Listeners[i].Answers[before.Counts[i]], kind, id, values);
-            Reclaim(r.Listeners[i].Answers[before.Counts[i]]);
-        }
-    }
-    if (reached >= 0 && r.RequestAgain[reached])
-        r.Pending[kind][id] = reached;
-    FUZZ_CHECK(r.Dropped.Answers.empty());
-}
-
 // The values of an answer of kind: as many as it carries; for a list, the
 // stand-in's list and a count that stays inside it.
 void AnswerValues(Input& input, const Routing& r, unsigned kind, Word (&values)[4])
@@ -228,98 +244,218 @@ void AnswerValues(Input& input, const Routing& r, unsigned kind, Word (&values)[
     }
 }
 
-// One step: an operation byte, a kind byte, a number byte (0 to 7, or above
+unsigned ReadNumber(Input& input)
+{
+    // Few numbers, so that requests and answers meet; now and then any number.
+    const unsigned pick = input.Byte();
+    return pick >= 0xF0 ? input.Word() : pick % 8;
+}
+
+// Gives the owed answer at index through the listener its request passed, under
+// id: the first answer under a number pending on a live client reaches the
+// listener filed last under it, once; any other answer reaches nobody.
+void Give(Routing& r, std::size_t index, unsigned id, const Word (&values)[4], bool outsideAnyCall)
+{
+    const Owed owed = r.Queue[index];
+    r.Queue.erase(r.Queue.begin() + static_cast<std::ptrdiff_t>(index));
+    ClientModel& client = r.Clients[owed.Client];
+    int reached = -1;
+    auto pending = client.Pending[owed.Kind].find(id);
+    if (client.Live && pending != client.Pending[owed.Kind].end()) {
+        reached = pending->second;
+        client.Pending[owed.Kind].erase(pending);
+    }
+    r.KeptLoaded = r.KeptLoaded || outsideAnyCall;
+    const Heard before(r);
+    const int result =
+        StandinAnswerThrough(EntryOf(owed.Kind), owed.Listener, id, values[0], values[1], values[2], values[3]);
+    FUZZ_CHECK(result == (reached >= 0 ? int(r.Listeners[reached].Result) : 0));
+    for (int i = 0; i < int(ListenerCount); ++i) {
+        const std::size_t heard = r.Listeners[i].Answers.size();
+        FUZZ_CHECK(heard == before.Counts[i] + (i == reached ? 1 : 0));
+        if (i == reached) {
+            CheckAnswer(r, r.Listeners[i].Answers[before.Counts[i]], owed.Kind, id, values);
+            Reclaim(r.Listeners[i].Answers[before.Counts[i]]);
+        }
+    }
+    FUZZ_CHECK(r.Dropped.Answers.empty());
+}
+
+// The launcher gives the first answer it owes of kind under id, or else the
+// first of kind, under id all the same; owing none of kind, it gives none. The
+// values follow in the input.
+void GiveAnswer(Routing& r, unsigned kind, unsigned id, bool outsideAnyCall)
+{
+    Word values[4] = {};
+    AnswerValues(*r.In, r, kind, values);
+    std::size_t chosen = r.Queue.size();
+    for (std::size_t i = 0; i < r.Queue.size(); ++i) {
+        if (r.Queue[i].Kind != kind)
+            continue;
+        if (chosen == r.Queue.size())
+            chosen = i;
+        if (r.Queue[i].Id == id) {
+            chosen = i;
+            break;
+        }
+    }
+    if (chosen != r.Queue.size())
+        Give(r, chosen, id, values, outsideAnyCall);
+}
+
+// An answer as the input gives it: a kind byte, a number, the values.
+void GiveFromInput(Routing& r, bool outsideAnyCall)
+{
+    const unsigned kind = r.In->Byte() % Kinds;
+    const unsigned id = ReadNumber(*r.In);
+    GiveAnswer(r, kind, id, outsideAnyCall);
+}
+
+void OnRequest(void* context, unsigned entry, Word session, unsigned id, void* listener)
+{
+    Routing& r = *static_cast<Routing*>(context);
+    FUZZ_CHECK(session == Session && entry >= standin::GetLoginDetails && listener != nullptr);
+    r.Queue.push_back({entry - standin::GetLoginDetails, id, listener, r.Clients.size() - 1});
+    const unsigned inside = r.Inside;
+    r.Inside = 0;
+    if (inside == 2) {
+        Word values[4] = {};
+        AnswerValues(*r.In, r, r.Queue.back().Kind, values);
+        Give(r, r.Queue.size() - 1, id, values, false);
+    } else if (inside == 3) {
+        GiveFromInput(r, false);
+    }
+}
+
+void OnUpdate(void* context, Word session)
+{
+    Routing& r = *static_cast<Routing*>(context);
+    FUZZ_CHECK(session == Session);
+    for (; r.UpdateAnswers != 0; --r.UpdateAnswers)
+        GiveFromInput(r, false);
+}
+
+// Blocks of the size of a client's state and others taken and given back, so
+// that a destroyed client's memory is reused before a late answer comes.
+void ChurnHeap(Routing& r, std::size_t stateSize)
+{
+    for (unsigned i = 0; i < ChurnBlocks; ++i) {
+        std::free(r.Churn[i]);
+        const std::size_t size = i % 2 == 0 ? stateSize : 8 + 40 * i;
+        r.Churn[i] = std::malloc(size);
+        std::memset(r.Churn[i], 0xCC, size);
+    }
+}
+
+// The client goes, and with all it gives the idle one too: the last client
+// then releases the library, with whatever the launcher still owed, unless an
+// answer came from outside any call.
+void DestroyClients(Routing& r, bool all)
+{
+    const std::size_t stateSize = malloc_usable_size(*reinterpret_cast<void**>(r.Client.get()));
+    r.Client.reset();
+    r.Clients.back().Live = false;
+    if (all) {
+        r.Idle.reset();
+        if (!r.KeptLoaded) {
+            ++r.Frees;
+            r.Queue.clear();
+        }
+    }
+    ChurnHeap(r, stateSize);
+}
+
+// One step: an operation byte, a kind byte, a number (a byte 0 to 7, or above
 // 0xF0 a whole word follows), then what the operation needs.
 void Step(Input& input, Routing& r)
 {
+    // The stand-in records at most 1024 calls; a step makes far fewer.
+    if (r.Launcher->CallCount() > 900) {
+        r.Launcher->Reset();
+        StandinSetHooks(OnRequest, OnUpdate, &r);
+    }
     const unsigned operation = input.Byte() % 10;
-    const unsigned kind = input.Byte() % Kinds;
-    // Few numbers, so that requests and answers meet; now and then any number.
-    const unsigned pick = input.Byte();
-    const unsigned id = pick >= 0xF0 ? input.Word() : pick % 8;
-    Word values[4] = {};
+    const unsigned kindByte = input.Byte();
+    const unsigned kind = kindByte % Kinds;
+    const unsigned id = ReadNumber(input);
 
     switch (operation) {
     case 0:
     case 1:
     case 2: {
-        // A request on the client, answered later or from inside the call:
-        // listener byte (0 null, else one of three), inside byte, the two
-        // values and the flag.
+        // A request on the client: listener byte (0 null, else one of three),
+        // inside byte (2: its own answer comes inside the call, then its values;
+        // 3: an answer as GiveFromInput reads it), the two values and the flag.
         const int listener = static_cast<int>(input.Byte() % (ListenerCount + 1)) - 1;
-        const bool inside = input.Byte() % 4 == 3;
+        const unsigned inside = input.Byte() % 4;
         const unsigned a = input.Word();
         const unsigned b = input.Word();
         const bool flag = input.Byte() % 2 != 0;
-        if (inside)
-            AnswerValues(input, r, kind, values);
-        if (inside)
-            r.Launcher->AnswerInside(EntryOf(kind), values[0], values[1], values[2], values[3]);
-        const Heard before(r);
+        // Filed before the call, as the library files it.
+        r.Clients.back().Pending[kind][id] = listener;
+        r.Inside = inside;
+        const std::size_t owedBefore = r.Queue.size();
         const unsigned callsBefore = r.Launcher->CallCount();
         const std::vector<Word> arguments = Request(*r.Client, kind, id, r.ListenerAt(listener), a, b, flag);
+        FUZZ_CHECK(r.Inside == 0);
         FUZZ_CHECK(r.Launcher->CallCount() > callsBefore);
         const standin::Call& call = r.Launcher->CallAt(callsBefore);
         FUZZ_CHECK(call.EntryPoint == EntryOf(kind) && call.ArgumentCount == 3 + arguments.size());
         FUZZ_CHECK(call.Arguments[0] == Session && call.Arguments[1] == id && call.Arguments[2] != 0);
         for (std::size_t i = 0; i < arguments.size(); ++i)
             FUZZ_CHECK(call.Arguments[3 + i] == arguments[i]);
-        r.Pending[kind][id] = listener;
-        r.Targets[kind] = Target::Current;
-        if (inside)
-            ExpectDelivery(r, before, kind, id, values, nullptr, true);
-        else
-            FUZZ_CHECK(r.Launcher->CallCount() == callsBefore + 1);
+        if (inside < 2)
+            FUZZ_CHECK(r.Launcher->CallCount() == callsBefore + 1 && r.Queue.size() == owedBefore + 1);
         break;
     }
     case 3:
-    case 4:
+    case 4: {
+        // An answer from outside any call, as from a thread of the launcher's.
+        GiveAnswer(r, kind, id, true);
+        break;
+    }
     case 5:
     case 6: {
-        AnswerValues(input, r, kind, values);
-        const Heard before(r);
-        const int result = r.Launcher->Answer(EntryOf(kind), id, values[0], values[1], values[2], values[3]);
-        ExpectDelivery(r, before, kind, id, values, &result, r.Targets[kind] != Target::None);
+        // Update, inside which the launcher gives up to three answers.
+        r.UpdateAnswers = kindByte % 4;
+        r.Client->Update();
+        FUZZ_CHECK(r.UpdateAnswers == 0);
         break;
     }
     case 7: {
-        // Without a session nothing is filed or forwarded, and nothing answered.
+        // Without a session nothing is filed or forwarded, and nothing owed.
         const unsigned callsBefore = r.Launcher->CallCount();
         Request(*r.Idle, kind, id, &r.Dropped, 1, 2, true);
         FUZZ_CHECK(r.Launcher->CallCount() == callsBefore);
         break;
     }
     case 8: {
-        // How one listener behaves: the kind byte names it, the number byte
-        // sets its result (bit 0) and whether it asks again (bit 1).
+        // How one listener behaves: the kind byte names it, the number sets its
+        // result (bit 0) and whether it asks again (bit 1).
         const unsigned listener = kind % ListenerCount;
-        r.Listeners[listener].Result = (pick & 1) != 0;
-        r.RequestAgain[listener] = (pick & 2) != 0;
+        r.Listeners[listener].Result = (id & 1) != 0;
+        r.RequestAgain[listener] = (id & 2) != 0;
         break;
     }
     default: {
-        // A new client. The old one's pending requests are dropped: while the
-        // idle client keeps the launcher loaded it may still answer them, to
-        // no effect. Without pending requests the old client is gone at once,
-        // so the launcher forgets it.
-        bool pending = false;
-        for (const auto& table : r.Pending)
-            pending = pending || !table.empty();
-        r.Client.reset();
-        for (auto& table : r.Pending)
-            table.clear();
-        for (Target& target : r.Targets)
-            target = pending && target == Target::Current ? Target::Retired : target;
-        if (!pending) {
-            r.Launcher->Reset();
-            for (Target& target : r.Targets)
-                target = Target::None;
+        // A new client; with bit 0 of the number a new idle one too, so that
+        // the last client went meanwhile.
+        const bool all = (id & 1) != 0;
+        const bool released = all && !r.KeptLoaded;
+        DestroyClients(r, all);
+        if (all) {
+            r.Launcher->SetSession(0);
+            r.Idle = std::make_unique<TesmaClient>();
+            r.Loads += released ? 1 : 0;
         }
         r.Launcher->SetSession(Session);
         r.Client = std::make_unique<TesmaClient>();
+        r.Clients.emplace_back();
         break;
     }
     }
+    // Released exactly when the model says so, and bound anew after.
+    FUZZ_CHECK(testsupport::Fake().Frees == r.Frees && testsupport::Fake().Loads.size() == r.Loads);
 }
 
 } // namespace
@@ -328,23 +464,46 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     Input input(data, size);
     Routing r;
+    r.In = &input;
     r.Launcher = testsupport::InstallFullStandin();
+    StandinSetHooks(OnRequest, OnUpdate, &r);
     r.Launcher->SetSession(0);
     r.Idle = std::make_unique<TesmaClient>();
     r.Launcher->SetSession(Session);
     r.Client = std::make_unique<TesmaClient>();
+    r.Clients.emplace_back();
     FUZZ_CHECK(r.Client->GetInstallationErrorNum() == 0);
     for (unsigned i = 0; i < ListenerCount; ++i) {
         // A listener may ask again under the same number from inside its answer.
         r.Listeners[i].OnAnswer = [&r, i](const Answer& answer) {
-            if (r.RequestAgain[i])
-                Request(*r.Client, static_cast<unsigned>(answer.Kind), answer.RequestId, &r.Listeners[i], 0, 0, false);
+            if (!r.RequestAgain[i])
+                return;
+            const unsigned kind = static_cast<unsigned>(answer.Kind);
+            r.Clients.back().Pending[kind][answer.RequestId] = int(i);
+            Request(*r.Client, kind, answer.RequestId, &r.Listeners[i], 0, 0, false);
         };
     }
-    // The stand-in records at most 1024 calls; a step makes at most three.
     for (unsigned steps = 0; steps < 300 && !input.Empty(); ++steps)
         Step(input, r);
-    r.Client.reset();
-    r.Idle.reset();
+
+    // The game ends. Unless the library went with the last client, the
+    // launcher gives all it still owes, and the last answer owed to each
+    // destroyed client frees its state: a release then frees nothing more.
+    DestroyClients(r, true);
+    if (r.KeptLoaded) {
+        while (!r.Queue.empty()) {
+            const Word values[4] = {r.Queue[0].Kind == 4 ? reinterpret_cast<Word>(r.Launcher->List()) : 0, 0, 0, 0};
+            Give(r, 0, r.Queue[0].Id, values, true);
+        }
+        const std::size_t heapBefore = ROUTING_HEAP_BYTES();
+        // Also the next input starts with a library that is not kept loaded.
+        kz::LauncherApi::Instance().Release();
+        FUZZ_CHECK(ROUTING_HEAP_BYTES() == heapBefore);
+        ++r.Frees;
+    }
+    FUZZ_CHECK(testsupport::Fake().Frees == r.Frees);
+    StandinSetHooks(nullptr, nullptr, nullptr);
+    for (void* block : r.Churn)
+        std::free(block);
     return 0;
 }
