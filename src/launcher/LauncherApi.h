@@ -54,7 +54,14 @@ struct OwedAnswers {
 // thread where no call of ours is in progress came from a thread of the
 // launcher's own, which returns into the launcher's code at an unknown time:
 // from then on the library is never freed, and later clients carry on with it.
-// After a release the next client binds anew.
+// Such a thread is known only from its first answer: one that is about to
+// deliver it while the library is freed is the launcher's own to stop, as its
+// detach does with every thread of its own. After a release the next client
+// binds anew.
+//
+// The launcher owes one answer for every request it was handed; the count of
+// a client's owed answers relies on that. An answer under a number never
+// asked, or a second answer to one request, counts as one owed to that client.
 //
 // Threads. Clients may come and go on several threads at once. The bookkeeping
 // is guarded by a lock that is never held while the loader or the launcher's
