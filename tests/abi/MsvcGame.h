@@ -51,30 +51,14 @@ struct Standin {
     {
         if (Via == nullptr)
             return AnswerNow(entry, requestId, a, b, c, d);
-        Pending pending = {this, entry, requestId, {a, b, c, d}, -1};
-        SetHooks(nullptr, AnswerPending, &pending);
+        standin::UpdateAnswer answer = {SetHooks, AnswerNow, entry, requestId, {a, b, c, d}, -1};
+        SetHooks(nullptr, standin::UpdateAnswer::Give, &answer);
         Via->Update();
         SetHooks(nullptr, nullptr, nullptr);
-        return pending.Result;
+        return answer.Result;
     }
 
     const standin::Call* Last() { return GetCall(CallCount() - 1); }
-
-private:
-    struct Pending {
-        Standin* Self;
-        standin::Entry Entry;
-        unsigned RequestId;
-        standin::Word Values[4];
-        int Result;
-    };
-
-    static void AnswerPending(void* context, standin::Word)
-    {
-        Pending& p = *static_cast<Pending*>(context);
-        p.Self->SetHooks(nullptr, nullptr, nullptr); // once
-        p.Result = p.Self->AnswerNow(p.Entry, p.RequestId, p.Values[0], p.Values[1], p.Values[2], p.Values[3]);
-    }
 };
 
 inline standin::Word Word(const void* p)

@@ -22,25 +22,11 @@ std::vector<standin::Call> Standin::CallsTo(standin::Entry entry) const
 int Standin::AnswerDuringUpdate(kz::tesmaclient::TesmaClient& caller, standin::Entry entry, unsigned requestId,
                                 standin::Word a, standin::Word b, standin::Word c, standin::Word d)
 {
-    struct Pending {
-        Standin* Self;
-        standin::Entry Entry;
-        unsigned RequestId;
-        standin::Word Values[4];
-        int Result;
-    } pending{this, entry, requestId, {a, b, c, d}, -1};
-    m_setHooks(
-        nullptr,
-        [](void* context, standin::Word) {
-            auto* p = static_cast<Pending*>(context);
-            p->Self->m_setHooks(nullptr, nullptr, nullptr); // once
-            p->Result = p->Self->Answer(p->Entry, p->RequestId, p->Values[0], p->Values[1], p->Values[2],
-                                        p->Values[3]);
-        },
-        &pending);
+    standin::UpdateAnswer answer = {m_setHooks, m_answer, entry, requestId, {a, b, c, d}, -1};
+    m_setHooks(nullptr, standin::UpdateAnswer::Give, &answer);
     caller.Update();
     m_setHooks(nullptr, nullptr, nullptr);
-    return pending.Result;
+    return answer.Result;
 }
 
 } // namespace testsupport

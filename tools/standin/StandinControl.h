@@ -76,6 +76,24 @@ using AnswerThroughFunction = int (*)(unsigned entry, void* listener, unsigned r
 using RequestHook = void (*)(void* context, unsigned entry, Word session, unsigned requestId, void* listener);
 using UpdateHook = void (*)(void* context, Word session);
 using SetHooksFunction = void (*)(RequestHook request, UpdateHook update, void* context);
+// One answer to give from inside the next "KzTesmadllUpdate", as a launcher
+// answers on the game's thread: SetHooks(nullptr, UpdateAnswer::Give, &answer),
+// then the game's Update. Result is what Answer returned, -1 until then.
+struct UpdateAnswer {
+    SetHooksFunction SetHooks;
+    AnswerFunction Answer;
+    unsigned Entry;
+    unsigned RequestId;
+    Word Values[4];
+    int Result;
+
+    static void Give(void* context, Word)
+    {
+        UpdateAnswer& a = *static_cast<UpdateAnswer*>(context);
+        a.SetHooks(nullptr, nullptr, nullptr); // once
+        a.Result = a.Answer(a.Entry, a.RequestId, a.Values[0], a.Values[1], a.Values[2], a.Values[3]);
+    }
+};
 // A save-game list of ListLength 4-byte elements at a fixed address.
 using ListFunction = const unsigned* (*)();
 constexpr unsigned ListLength = 16;
