@@ -122,7 +122,7 @@ std::uint32_t LauncherApi::AttachClient() noexcept
     BlockingLock::Guard guard(m_lock);
     BindOnce();
     for (;;) {
-        if (m_state == State::Binding)
+        if (m_state == State::Binding || m_state == State::Releasing)
             m_lock.Wait();
         else if (m_state == State::Released && m_clients == 0)
             BindUnlocked();
@@ -223,12 +223,15 @@ void LauncherApi::ReleaseUnlocked() noexcept
     m_module = nullptr;
     m_retired = nullptr;
     m_functions = EntryPoints();
-    // A client that comes now binds anew; the loader keeps the two apart.
+    m_state = State::Releasing;
+    {
+        BlockingLock::Unguard unlocked(m_lock);
+        m_system.ReleaseModule(module);
+        // Nothing of the library is left to answer what was kept for it.
+        DestroyAll(retired);
+    }
     m_state = State::Released;
-    BlockingLock::Unguard unlocked(m_lock);
-    m_system.ReleaseModule(module);
-    // Nothing of the library is left to answer what was kept for it.
-    DestroyAll(retired);
+    m_lock.WakeAll();
 }
 
 } // namespace kz

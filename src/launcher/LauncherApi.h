@@ -38,7 +38,8 @@ struct OwedAnswers {
 
     // Before the request goes out: its answer may come before the call returns.
     void RequestSent() noexcept { Owed.fetch_add(1, std::memory_order_relaxed); }
-    bool IsRetired() const noexcept { return (Owed.load(std::memory_order_acquire) & RetiredFlag) != 0; }
+    // Ordered after BeginAnswer's note of the thread, as every step of the binding is.
+    bool IsRetired() const noexcept { return (Owed.load() & RetiredFlag) != 0; }
 };
 
 // The process's binding of the launcher library: its module handle, the
@@ -66,9 +67,12 @@ struct OwedAnswers {
 // Threads. Clients may come and go on several threads at once. The bookkeeping
 // is guarded by a lock that is never held while the loader or the launcher's
 // code runs: loading and freeing are decided under it, done outside it and
-// published under it. A client that needs a binding being loaded sleeps until
-// it is published; one arriving while the old library is being freed binds
-// anew at once. Calls in progress are counted with atomic operations, ordered
+// published under it. A client that needs a binding being loaded, or that
+// arrives while the old library is being freed, sleeps until that is done: a
+// load meanwhile would only take another reference to the library being
+// freed, which would then stay, with answers still owed to what the release
+// destroys. No listener runs during a release (no client lives), so nothing
+// the launcher's detach may wait for waits for it. Calls in progress are counted with atomic operations, ordered
 // against the binding number so that a save-game object racing with the last
 // client's destruction either sees the binding ended or holds the release off.
 class LauncherApi {
@@ -127,7 +131,7 @@ public:
     bool IsKeptLoaded() const noexcept { return m_answeredOnOwnThread.load(); }
 
 private:
-    enum class State { NeverBound, Binding, Bound, Released };
+    enum class State { NeverBound, Binding, Bound, Releasing, Released };
     struct Deferred {};
 
     LauncherApi(const SystemCalls& calls, Deferred) noexcept;

@@ -170,25 +170,31 @@ TEST(ClientLifetime, AnswersOwedUnderOneNumberReachNoDestroyedClientOfAnyKind)
     EXPECT_EQ(0u, Fake().Frees);
 }
 
-TEST(ClientLifetime, AClientArrivingWhileTheLibraryIsFreedBindsAnewWithoutWaitingForIt)
+TEST(ClientLifetime, AClientArrivingWhileTheLibraryIsFreedSleepsUntilItIsGoneThenBindsAnew)
 {
     auto standin = testsupport::InstallFullStandin();
     auto last = std::make_unique<TesmaClient>();
-    std::atomic<bool> freeing{false}, arrived{false};
-    // The launcher's detach waits for a thread of the game's that creates a client.
+    std::atomic<bool> freeing{false}, trying{false};
+    // The launcher's detach runs until a thread of the game's tries to create a client.
     Fake().OnRelease = [&] {
         freeing.store(true);
-        EXPECT_TRUE(AwaitFlag(arrived)) << "the other client waited for the release";
+        EXPECT_TRUE(AwaitFlag(trying));
     };
+    unsigned freesAtLoad = 99;
     std::thread other([&] {
         ASSERT_TRUE(AwaitFlag(freeing));
+        // Read in the load, which must come after the free: another reference
+        // to the library being freed would keep it, and the answers owed to it.
+        Fake().OnLoad = [&] { freesAtLoad = Fake().Frees; };
+        trying.store(true);
         TesmaClient client;
         EXPECT_EQ(0u, client.GetInstallationErrorNum());
-        arrived.store(true);
     });
     last.reset();
     other.join();
+    Fake().OnLoad = nullptr;
     Fake().OnRelease = nullptr;
+    EXPECT_EQ(1u, freesAtLoad);
     EXPECT_EQ(2u, Fake().Loads.size()) << "the arriving client bound anew";
     EXPECT_EQ(2u, Fake().Frees);
 }
