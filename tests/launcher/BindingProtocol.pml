@@ -42,7 +42,7 @@ byte binding;             /* m_binding */
 byte inProgress;          /* m_inProgress */
 bit releasePending;       /* m_releasePending */
 bit ownThread;            /* m_answeredOnOwnThread */
-byte depth[3];            /* t_callDepth */
+byte callDepth[3];            /* t_callDepth */
 
 /* The Pimpls' OwedAnswers: two per game thread, one for a client made on the launcher's thread */
 byte owed[5];             /* Owed & CountMask */
@@ -55,7 +55,7 @@ bit mapped;               /* the library is in memory */
 byte refs;                /* the loader's count of it */
 bit freeing;              /* a release was decided, its FreeLibrary not done */
 bit detaching;            /* FreeLibrary runs its detach: the launcher's thread enters no more */
-bit inCall[3];            /* the thread runs the launcher's code */
+byte inCall[3];           /* the thread's calls into the launcher's code, nested */
 byte pend[5];             /* answers the launcher owes each Pimpl */
 byte pstate[5];           /* 0 not made, 1 alive, 2 freed */
 bit given[5];             /* the client is left to a listener to destroy */
@@ -204,16 +204,22 @@ inline DestroyClient(t, p) {
 /* EnterCall */
 inline EnterCall(t) {
 #ifndef NO_INPROGRESS
-    atomic { depth[t]++; inProgress++ }
+    atomic { callDepth[t]++; inProgress++ }
 #else
-    depth[t]++
+    callDepth[t]++
 #endif
 }
 
-/* The launcher's code returns; LeaveCall */
+/* The launcher's code returns (if fn: it was called); LeaveCall */
 inline LeaveCall(t) {
 #ifndef NO_INPROGRESS
-    atomic { inCall[t] = 0; depth[t]--; inProgress--; wasLast = (inProgress == 0) }; /* fetch_sub(1) == 1 */
+    atomic { /* returned from the launcher's code if it was called; fetch_sub(1) == 1 */
+        if
+        :: fn -> inCall[t]--
+        :: else -> skip
+        fi;
+        callDepth[t]--; inProgress--; wasLast = (inProgress == 0)
+    };
     if
     :: wasLast && releasePending ->
         atomic {
@@ -229,7 +235,13 @@ inline LeaveCall(t) {
     :: else -> skip
     fi
 #else
-    atomic { inCall[t] = 0; depth[t]-- }
+    atomic {
+        if
+        :: fn -> inCall[t]--
+        :: else -> skip
+        fi;
+        callDepth[t]--
+    }
 #endif
 }
 
@@ -279,7 +291,7 @@ inline Listener(t) {
         EnterCall(t);
         fn = functions;
         if
-        :: fn -> atomic { assert(mapped); inCall[t] = 1 } /* GetSession */
+        :: fn -> atomic { assert(mapped); inCall[t]++ } /* GetSession */
         :: else -> skip
         fi;
         LeaveCall(t)
@@ -291,9 +303,11 @@ inline Listener(t) {
 inline OwnThreadCheck(t) {
 #ifndef NO_OWNTHREAD
     if
-    :: depth[t] == 0 -> ownThread = 1
+    :: callDepth[t] == 0 -> ownThread = 1
     :: else -> skip
     fi
+#else
+    skip
 #endif
 }
 
@@ -364,7 +378,7 @@ proctype Game(byte t; byte clientsMax; byte reqMax) {
            if
            :: fn ->
                atomic { /* Request: table.Insert, RequestSent; the entry point, which takes the request */
-                   assert(mapped); inCall[t] = 1;
+                   assert(mapped); inCall[t]++;
                    if
                    :: op == OP_REQUEST -> owed[mine]++; pend[mine]++
                    :: else -> skip
@@ -408,11 +422,11 @@ end:
            :: pend[4] > 0 -> q = 4
            fi;
            pend[q]--;
-           inCall[L] = 1;
+           inCall[L]++;
            OwnThreadCheck(L)
        };
        Answer(L);
-       inCall[L] = 0
+       inCall[L]--
     :: done == 2 && pend[0] + pend[1] + pend[2] + pend[3] + pend[4] == 0 -> break
     od;
     atomic {
