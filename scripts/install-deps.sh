@@ -3,7 +3,7 @@
 # and makes sure this machine can run Wine's 32-bit programs.
 set -euo pipefail
 packages=(cmake ninja-build g++ g++-mingw-w64-i686 clang lld llvm googletest libgtest-dev libbenchmark-dev
-          unzip wine wine32:i386 wine64)
+          unzip spin wine wine32:i386 wine64)
 here=$(dirname "$0")
 "$here/install-packages.sh" "${packages[@]}"
 sudo=
