@@ -21,6 +21,7 @@
  *  UNLOCKED_UNLINK  EndAnswer unlinks from the retired list without the lock
  *  CHECK_FIRST      EnterCallUnder reads the binding number before entering
  *  LOCKED_FREE      ReleaseUnlocked keeps the lock across FreeLibrary
+ *  NO_RELEASE_WAIT  AttachClient binds anew while a release's FreeLibrary runs
  */
 
 #define G0 0
@@ -29,7 +30,7 @@
 #define NIL 255
 #define MAXREQ 2 /* requests per game thread */
 
-mtype = { NeverBound, Binding, Bound, Released };
+mtype = { NeverBound, Binding, Bound, Releasing, Released };
 
 /* LauncherApi */
 byte lk;                  /* m_lock: owner + 1 */
@@ -53,7 +54,6 @@ byte nextRetired[5];      /* NextRetired */
 byte loader;              /* the loader's lock: owner + 1 */
 bit mapped;               /* the library is in memory */
 byte refs;                /* the loader's count of it */
-bit freeing;              /* a release was decided, its FreeLibrary not done */
 bit detaching;            /* FreeLibrary runs its detach: the launcher's thread enters no more */
 byte inCall[3];           /* the thread's calls into the launcher's code, nested */
 byte pend[5];             /* answers the launcher owes each Pimpl */
@@ -71,17 +71,9 @@ inline Unlock(t) { atomic { assert(lk == t + 1); lk = 0 } }
 inline Free(p) { atomic { assert(pstate[p] == 1); pstate[p] = 2 } }
 
 /* SystemCalls::LoadModule: LoadLibrary. A module still loaded is the same
-   one, counted once more. LOADER_APART: as ReleaseUnlocked's comment takes it,
-   the FreeLibrary of a release already decided comes first. */
+   one, counted once more. */
 inline LoadLibrary() {
-    atomic {
-#ifdef LOADER_APART
-        loader == 0 && !freeing ->
-#else
-        loader == 0 ->
-#endif
-        refs++; mapped = 1
-    }
+    atomic { loader == 0 -> refs++; mapped = 1 }
 }
 
 /* SystemCalls::ReleaseModule: FreeLibrary. The last reference runs the
@@ -104,8 +96,7 @@ inline FreeLibrary(t) {
             pend[0] = 0; pend[1] = 0; pend[2] = 0; pend[3] = 0; pend[4] = 0
         }
     :: else -> skip
-    fi;
-    freeing = 0
+    fi
 }
 
 /* ReleaseIfIdle, lock held; go: releasePending && m_clients == 0, read under it */
@@ -115,16 +106,19 @@ inline ReleaseIfIdle(t) {
         if
         :: atomic { !ownThread -> /* then ReleaseUnlocked takes module and list */
                releasePending = 0;
-               rel = module; ret = head; module = 0; head = NIL; freeing = rel }
+               rel = module; ret = head; module = 0; head = NIL }
         :: else -> rel = 0
         fi;
         if
         :: rel -> /* ReleaseUnlocked */
             functions = 0;
-#ifndef LOCKED_FREE
-            atomic { state = Released; lk = 0 };
-#else
+#ifdef NO_RELEASE_WAIT
             state = Released;
+#else
+            state = Releasing;
+#endif
+#ifndef LOCKED_FREE
+            atomic { lk = 0 };
 #endif
             FreeLibrary(t);
             do /* DestroyAll */
@@ -132,10 +126,9 @@ inline ReleaseIfIdle(t) {
             :: else -> n = nextRetired[ret]; Free(ret); ret = n
             od;
 #ifndef LOCKED_FREE
-            Lock(t)
-#else
-            skip
+            Lock(t);
 #endif
+            state = Released /* then WakeAll */
         :: else -> skip
         fi
     :: else -> skip
@@ -155,7 +148,8 @@ inline BindUnlocked(t) {
 inline AttachClient(t, b) {
     Lock(t);
     do
-    :: state == Binding -> atomic { lk = 0 }; atomic { state != Binding && lk == 0 -> lk = t + 1 } /* m_lock.Wait */
+    :: state == Binding || state == Releasing -> /* m_lock.Wait */
+        atomic { lk = 0 }; atomic { state != Binding && state != Releasing && lk == 0 -> lk = t + 1 }
     :: state == NeverBound || (state == Released && clients == 0) -> BindUnlocked(t)
     :: else -> break
     od;

@@ -7,19 +7,17 @@
 set -uo pipefail
 model=$1/tests/launcher/BindingProtocol.pml
 scratch=$2
-# name, spin flags, the property that must break (none: must pass). The
-# mutants take the loader as ReleaseUnlocked's comment does, so that each
-# fails by its own step.
+# name, spin flags, the property that must break (none: must pass).
 variants=(
     "clean||none"
-    "loader-apart|-DLOADER_APART|none"
-    "NO_RETIRE|-DLOADER_APART -DNO_RETIRE|2"
-    "NO_INPROGRESS|-DLOADER_APART -DNO_INPROGRESS|1"
-    "NO_OWNTHREAD|-DLOADER_APART -DNO_OWNTHREAD|3"
-    "NO_RECHECK|-DLOADER_APART -DNO_RECHECK|1"
-    "UNLOCKED_UNLINK|-DLOADER_APART -DUNLOCKED_UNLINK|4"
-    "CHECK_FIRST|-DLOADER_APART -DCHECK_FIRST|1"
-    "LOCKED_FREE|-DLOADER_APART -DLOCKED_FREE|3"
+    "NO_RETIRE|-DNO_RETIRE|2"
+    "NO_INPROGRESS|-DNO_INPROGRESS|1"
+    "NO_OWNTHREAD|-DNO_OWNTHREAD|3"
+    "NO_RECHECK|-DNO_RECHECK|1"
+    "UNLOCKED_UNLINK|-DUNLOCKED_UNLINK|4"
+    "CHECK_FIRST|-DCHECK_FIRST|1"
+    "LOCKED_FREE|-DLOCKED_FREE|3"
+    "NO_RELEASE_WAIT|-DNO_RELEASE_WAIT|2"
 )
 
 # Runs one variant in its own directory; writes its verdict to result.
