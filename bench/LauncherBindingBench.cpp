@@ -56,6 +56,11 @@ void* LoadModule(const unsigned short*)
     return &g_module;
 }
 
+std::uint32_t LastLoadError()
+{
+    return 0;
+}
+
 void EntryPoint() {}
 
 kz::SystemCalls::AnyFunction FindSymbol(void*, const char*)
@@ -68,8 +73,10 @@ int ReleaseModule(void*)
     return 1;
 }
 
-const kz::SystemCalls g_installed = {OpenKey, QueryValue, CloseKey, LoadModule, FindSymbol, ReleaseModule};
-const kz::SystemCalls g_notInstalled = {OpenNoKey, QueryValue, CloseKey, LoadModule, FindSymbol, ReleaseModule};
+const kz::SystemCalls g_installed = {OpenKey, QueryValue, CloseKey, LoadModule, LastLoadError, FindSymbol,
+                                     ReleaseModule};
+const kz::SystemCalls g_notInstalled = {OpenNoKey, QueryValue, CloseKey, LoadModule, LastLoadError, FindSymbol,
+                                        ReleaseModule};
 
 void BindingLauncherApi(benchmark::State& state)
 {

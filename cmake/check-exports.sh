@@ -45,7 +45,8 @@ reached() {
 }
 demangle() { echo "_$1" | i686-w64-mingw32-c++filt | signature; }
 while read -r msvc ours; do
-    member=$(llvm-undname "$msvc" | tail -n +2 | sed -E 's/^[a-z]+: //; s/^.*__thiscall //' | signature)
+    # Members are __thiscall, free functions __cdecl; what precedes is access and result.
+    member=$(llvm-undname "$msvc" | tail -n +2 | sed -E 's/^[a-z]+: //; s/^.*(__thiscall|__cdecl) //' | signature)
     [ "$(reached "$member")" = "$(demangle "$ours")" ] || fail "$msvc is mapped to a different member: $(demangle "$ours")"
 done < "$out/msvc-pairs.txt"
 while read -r gnu ours; do

@@ -42,47 +42,65 @@ LauncherApi& LauncherApi::Instance() noexcept
     return *instance;
 }
 
+LauncherApi* LauncherApi::Existing() noexcept
+{
+    return g_instance.load(std::memory_order_acquire);
+}
+
 LauncherApi::LauncherApi(const SystemCalls& calls) noexcept : m_system(calls)
 {
-    m_module = Bind();
+    m_module = Bind(m_record);
     m_state = State::Bound;
     m_boundOnce.store(true);
 }
 
 LauncherApi::LauncherApi(const SystemCalls& calls, Deferred) noexcept : m_system(calls) {}
 
-void* LauncherApi::Bind() noexcept
+void* LauncherApi::Bind(BindingRecord& record) noexcept
 {
-    m_installationError.store(InstallationOk, std::memory_order_relaxed);
     m_functions = EntryPoints();
     m_answeredOnOwnThread.store(false);
+    record = BindingRecord();
+    void* module = LoadAndBind(record);
+    m_installationError.store(record.InstallationError, std::memory_order_relaxed);
+    return module;
+}
 
-    text::UnicodeString path = ReadLauncherInstallDir(m_system);
+void* LauncherApi::LoadAndBind(BindingRecord& record) noexcept
+{
+    text::UnicodeString path = ReadLauncherInstallDir(m_system, &record.DirectoryState);
     if (path.GetLength() == 0) {
-        m_installationError.store(InstallationNoDirectory, std::memory_order_relaxed);
+        record.InstallationError = InstallationNoDirectory;
         return nullptr;
     }
+    record.Directory = m_texts.Intern(path.GetUtf16());
 
     // Appended as it stands: a directory ending in a separator gives two. The
     // name is ASCII, so its characters are its code points.
     for (const char* c = "\\dovtesmaapi_r2.dll"; *c != 0; ++c)
         path.AppendCodePoint(static_cast<unsigned char>(*c));
-    void* module = m_system.LoadModule(path.GetUtf16());
+    record.LibraryPath = m_texts.Intern(path.GetUtf16());
+    void* module = m_system.LoadModule(record.LibraryPath);
     if (module == nullptr) {
-        m_installationError.store(InstallationNotLoadable, std::memory_order_relaxed);
+        record.LoadError = m_system.LastLoadError();
+        record.InstallationError = InstallationNotLoadable;
         return nullptr;
     }
 
-    // Every name is looked up, also after one was missing.
-    bool complete = true;
+    // Every name is looked up, also after one was missing; the first missing
+    // one is reported.
+    const char* missing = nullptr;
 #define KZ_BIND_ENTRY_POINT(field, name, result, parameters)                                                \
     m_functions.field = reinterpret_cast<decltype(m_functions.field)>(m_system.FindSymbol(module, name));  \
-    complete = complete && m_functions.field != nullptr;
+    if (m_functions.field == nullptr && missing == nullptr)                                                 \
+        missing = name;
     KZ_LAUNCHER_ENTRY_POINTS(KZ_BIND_ENTRY_POINT)
 #undef KZ_BIND_ENTRY_POINT
 
-    if (!complete)
-        m_installationError.store(InstallationIncomplete, std::memory_order_relaxed);
+    if (missing != nullptr) {
+        record.MissingEntryPoint = missing;
+        record.InstallationError = InstallationIncomplete;
+    }
     return module;
 }
 
@@ -100,14 +118,22 @@ void LauncherApi::BindUnlocked() noexcept
     // wait for the state to change.
     m_state = State::Binding;
     void* module;
+    BindingRecord record;
     {
         BlockingLock::Unguard unlocked(m_lock);
-        module = Bind();
+        module = Bind(record);
     }
     m_module = module;
+    m_record = record;
     m_state = State::Bound;
     m_boundOnce.store(true, std::memory_order_release);
     m_lock.WakeAll();
+}
+
+BindingRecord LauncherApi::Diagnostics() noexcept
+{
+    BlockingLock::Guard guard(m_lock);
+    return m_record;
 }
 
 void LauncherApi::Release() noexcept

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "launcher/BindingRecord.h"
 #include "launcher/BlockingLock.h"
 #include "launcher/EntryPoints.h"
+#include "launcher/InternedTexts.h"
 #include "launcher/SystemCalls.h"
 #include "text/UnicodeString.h"
 
@@ -18,9 +20,14 @@ enum InstallationErrorNumber : std::uint32_t {
     InstallationIncomplete = 3,  // the library lacks at least one entry point
 };
 
-// Reads HKEY_LOCAL_MACHINE "SOFTWARE\Dovrix\Launcher" value "InstallDir";
-// the empty text when there is no usable REG_SZ value.
-text::UnicodeString ReadLauncherInstallDir(const SystemCalls& calls);
+// The key under HKEY_LOCAL_MACHINE and the value that hold the launcher's directory.
+constexpr char16_t LauncherKeyName[] = u"SOFTWARE\\Dovrix\\Launcher";
+constexpr char16_t LauncherValueName[] = u"InstallDir";
+
+// Reads HKEY_LOCAL_MACHINE LauncherKeyName value LauncherValueName; the empty
+// text when there is no usable REG_SZ value. directoryState, if given, is set
+// to the tesmaclient::BindingDirectoryState that says why.
+text::UnicodeString ReadLauncherInstallDir(const SystemCalls& calls, std::uint32_t* directoryState = nullptr);
 
 // An object the launcher answers: it counts the answers the launcher owes it
 // (one per request handed over, whatever the request numbers), so that its
@@ -80,6 +87,8 @@ public:
     // The process-wide binding, bound on first use. Exhausted memory ends in
     // FatalError.
     static LauncherApi& Instance() noexcept;
+    // The process-wide binding if it was made, bound or not; never makes it.
+    static LauncherApi* Existing() noexcept;
 
     // Binds at once with the given system calls.
     explicit LauncherApi(const SystemCalls& calls) noexcept;
@@ -91,6 +100,9 @@ public:
     // Read by the forwards of live clients, whose binding cannot end under them.
     const EntryPoints& Functions() const noexcept { return m_functions; }
     void* Module() const noexcept { return m_module; }
+    // What the latest binding found, published with its module: a copy, whose
+    // texts stay valid as long as this object, whatever binds later.
+    BindingRecord Diagnostics() noexcept;
 
     // Frees the launcher library if one is loaded, clears the entry points and
     // destroys what was retired, whatever else is going on.
@@ -138,9 +150,10 @@ private:
     LauncherApi(const LauncherApi&) = delete;
     LauncherApi& operator=(const LauncherApi&) = delete;
 
-    // Loads the library and binds every entry point, setting the error number.
-    // Returns the module handle, or null.
-    void* Bind() noexcept;
+    // Loads the library and binds every entry point, setting the error number
+    // and recording what was found. Returns the module handle, or null.
+    void* Bind(BindingRecord& record) noexcept;
+    void* LoadAndBind(BindingRecord& record) noexcept;
     // With the lock held: the first binding, or waits for it.
     void BindOnce() noexcept;
     // With the lock held and no binding in progress: binds, unlocking meanwhile.
@@ -159,6 +172,10 @@ private:
     void* m_module = nullptr;
     std::atomic<std::uint32_t> m_installationError{InstallationOk};
     EntryPoints m_functions;
+    // Written by the binding thread alone; Bind keeps its texts here, for good
+    // (a binding's few texts, and only those not seen before).
+    InternedTexts m_texts;
+    BindingRecord m_record;
     unsigned int m_clients = 0;
     OwedAnswers* m_retired = nullptr;
     std::atomic<std::uint32_t> m_binding{0};

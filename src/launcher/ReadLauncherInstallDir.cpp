@@ -4,10 +4,11 @@
 
 namespace kz {
 
-text::UnicodeString ReadLauncherInstallDir(const SystemCalls& calls)
+text::UnicodeString ReadLauncherInstallDir(const SystemCalls& calls, std::uint32_t* directoryState)
 {
-    const unsigned short* const keyName = Utf16(u"SOFTWARE\\Dovrix\\Launcher");
-    const unsigned short* const valueName = Utf16(u"InstallDir");
+    const unsigned short* const keyName = Utf16(LauncherKeyName);
+    const unsigned short* const valueName = Utf16(LauncherValueName);
+    std::uint32_t state = tesmaclient::DirectoryNoKey;
 
     // Stays empty, without a block, when there is no value to read.
     common::HybridArray<unsigned short> buffer;
@@ -16,8 +17,13 @@ text::UnicodeString ReadLauncherInstallDir(const SystemCalls& calls)
     if (calls.OpenRegistryKey(LocalMachineRoot, keyName, 0, KeyReadAccess, &key) == 0) {
         std::uint32_t type = 0;
         std::uint32_t size = 0;
-        if (calls.QueryRegistryValue(key, valueName, &type, nullptr, &size) == 0 && type == RegistryStringType &&
-            size != 0) {
+        if (calls.QueryRegistryValue(key, valueName, &type, nullptr, &size) != 0)
+            state = tesmaclient::DirectoryNoValue;
+        else if (type != RegistryStringType)
+            state = tesmaclient::DirectoryWrongType;
+        else
+            state = tesmaclient::DirectoryEmpty; // until a character is read
+        if (state == tesmaclient::DirectoryEmpty && size != 0) {
             const unsigned characters = size / 2;
             buffer.Resize(characters);
             unsigned short* units = buffer.Data();
@@ -38,6 +44,10 @@ text::UnicodeString ReadLauncherInstallDir(const SystemCalls& calls)
     unsigned length = 0;
     while (length < buffer.Count() && units[length] != 0)
         ++length;
+    if (length != 0)
+        state = tesmaclient::DirectoryFound;
+    if (directoryState != nullptr)
+        *directoryState = state;
     return text::UnicodeString(buffer.Data(), static_cast<int>(length));
 }
 

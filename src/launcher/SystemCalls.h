@@ -4,7 +4,7 @@
 
 namespace kz {
 
-// The six system calls the binding makes, behind one table so that the binding
+// The seven system calls the binding makes, behind one table so that the binding
 // logic is the same code on Windows and in the native tests, which supply a
 // scripted table. Results and arguments follow the Win32 functions of the same
 // purpose; strings are UTF-16.
@@ -21,6 +21,8 @@ struct SystemCalls {
     long (*CloseRegistryKey)(void* key);
     // LoadLibraryW; null on failure.
     void* (*LoadModule)(const unsigned short* path);
+    // GetLastError, called at once after a failed LoadModule.
+    std::uint32_t (*LastLoadError)();
     // GetProcAddress; null when the module lacks the name.
     AnyFunction (*FindSymbol)(void* module, const char* name);
     // FreeLibrary.

@@ -42,6 +42,11 @@ void* LoadModule(const unsigned short* path)
     return LoadLibraryW(reinterpret_cast<LPCWSTR>(path));
 }
 
+std::uint32_t LastLoadError()
+{
+    return GetLastError();
+}
+
 SystemCalls::AnyFunction FindSymbol(void* module, const char* name)
 {
     return reinterpret_cast<SystemCalls::AnyFunction>(GetProcAddress(static_cast<HMODULE>(module), name));
@@ -52,8 +57,8 @@ int ReleaseModule(void* module)
     return FreeLibrary(static_cast<HMODULE>(module));
 }
 
-const SystemCalls Win32Calls = {OpenRegistryKey, QueryRegistryValue, CloseRegistryKey,
-                                LoadModule,      FindSymbol,         ReleaseModule};
+const SystemCalls Win32Calls = {OpenRegistryKey, QueryRegistryValue, CloseRegistryKey, LoadModule,
+                                LastLoadError,   FindSymbol,         ReleaseModule};
 
 } // namespace
 

@@ -1,6 +1,7 @@
 // Compiled twice, in MSVC mode and by MinGW's GCC. Every exported member is
 // used here once, so the undefined __imp_ symbols of each object are exactly
 // the names a game built by that compiler needs from tesmaclient.dll.
+#include "kz/tesmaclient/Diagnostics.h"
 #include "kz/tesmaclient/TesmaClient.h"
 #include "kz/tesmaclient/Version.h"
 
@@ -54,4 +55,10 @@ void UseSavegames(SavegameReader* reader, SavegameWriter* writer, SavegameInfo* 
 unsigned int UseVersion()
 {
     return kz_tesmaclient_version();
+}
+
+const char* UseDiagnostics(BindingDiagnostics* diagnostics)
+{
+    GetBindingDiagnostics(diagnostics);
+    return MatchInstallationLocale("fr-CA");
 }

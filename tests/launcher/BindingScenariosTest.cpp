@@ -1,6 +1,7 @@
 // The launcher binding through the real DLL under Wine. The binding happens
 // once per process, so every case here runs in a process of its own.
 
+#include "kz/tesmaclient/Diagnostics.h"
 #include "kz/tesmaclient/TesmaClient.h"
 
 #include "Standin.h"
@@ -10,6 +11,7 @@
 
 #include <memory>
 
+using kz::tesmaclient::BindingDiagnostics;
 using kz::tesmaclient::TesmaClient;
 using namespace testsupport;
 
@@ -27,15 +29,53 @@ void ExpectNeutralForwards(TesmaClient& client)
     EXPECT_EQ(Key, client.GetLocText(Key, "en-US"));
 }
 
+BindingDiagnostics Diagnostics()
+{
+    BindingDiagnostics diagnostics{};
+    diagnostics.Size = sizeof diagnostics;
+    EXPECT_TRUE(kz::tesmaclient::GetBindingDiagnostics(&diagnostics));
+    return diagnostics;
+}
+
+std::wstring Text(const unsigned short* text)
+{
+    return reinterpret_cast<const wchar_t*>(text);
+}
+
+// A binding that found no directory names nothing else.
+void ExpectNoDirectory(const BindingDiagnostics& diagnostics, unsigned int state)
+{
+    EXPECT_EQ(1u, diagnostics.InstallationError);
+    EXPECT_EQ(state, diagnostics.DirectoryState);
+    EXPECT_EQ(L"", Text(diagnostics.Directory));
+    EXPECT_EQ(L"", Text(diagnostics.LibraryPath));
+    EXPECT_EQ(0u, diagnostics.LoadError);
+    EXPECT_STREQ("", diagnostics.MissingEntryPoint);
+}
+
 } // namespace
 
 TEST(LauncherBindingErrors, NoKeyGivesOneAndLoadsNothing)
 {
     RemoveLauncherKey();
+    // Asking before any client binds nothing; a short or missing structure is refused untouched.
+    BindingDiagnostics before = Diagnostics();
+    EXPECT_EQ(kz::tesmaclient::DirectoryNotLookedUp, before.DirectoryState);
+    EXPECT_EQ(L"", Text(before.LibraryPath));
+    before.Size = sizeof before - 1;
+    before.DirectoryState = 77;
+    EXPECT_FALSE(kz::tesmaclient::GetBindingDiagnostics(&before));
+    EXPECT_EQ(77u, before.DirectoryState);
+    EXPECT_FALSE(kz::tesmaclient::GetBindingDiagnostics(nullptr));
+
     TesmaClient client;
     EXPECT_EQ(1u, client.GetInstallationErrorNum());
     EXPECT_FALSE(IsLoaded(LauncherPath(L"launcher-full")));
     ExpectNeutralForwards(client);
+    const BindingDiagnostics diagnostics = Diagnostics();
+    ExpectNoDirectory(diagnostics, kz::tesmaclient::DirectoryNoKey);
+    EXPECT_EQ(L"SOFTWARE\\Dovrix\\Launcher", Text(diagnostics.RegistryKey));
+    EXPECT_EQ(L"InstallDir", Text(diagnostics.RegistryValue));
 }
 
 TEST(LauncherBindingErrors, ExpandableStringIsIgnored)
@@ -45,6 +85,7 @@ TEST(LauncherBindingErrors, ExpandableStringIsIgnored)
     TesmaClient client;
     EXPECT_EQ(1u, client.GetInstallationErrorNum());
     EXPECT_FALSE(IsLoaded(LauncherPath(L"launcher-full")));
+    ExpectNoDirectory(Diagnostics(), kz::tesmaclient::DirectoryWrongType);
 }
 
 TEST(LauncherBindingErrors, LoneNulGivesOne)
@@ -52,6 +93,7 @@ TEST(LauncherBindingErrors, LoneNulGivesOne)
     SetInstallDir(L"");
     TesmaClient client;
     EXPECT_EQ(1u, client.GetInstallationErrorNum());
+    ExpectNoDirectory(Diagnostics(), kz::tesmaclient::DirectoryEmpty);
 }
 
 TEST(LauncherBindingErrors, SingleByteGivesOne)
@@ -68,6 +110,13 @@ TEST(LauncherBindingErrors, DirectoryWithoutLibraryGivesTwo)
     TesmaClient client;
     EXPECT_EQ(2u, client.GetInstallationErrorNum());
     ExpectNeutralForwards(client);
+    const BindingDiagnostics diagnostics = Diagnostics();
+    EXPECT_EQ(2u, diagnostics.InstallationError);
+    EXPECT_EQ(kz::tesmaclient::DirectoryFound, diagnostics.DirectoryState);
+    EXPECT_EQ(LauncherDirectory(L"launcher-empty"), Text(diagnostics.Directory));
+    EXPECT_EQ(LauncherPath(L"launcher-empty"), Text(diagnostics.LibraryPath));
+    EXPECT_EQ(DWORD(ERROR_MOD_NOT_FOUND), diagnostics.LoadError); // what Wine reports for a missing file
+    EXPECT_STREQ("", diagnostics.MissingEntryPoint);
 }
 
 TEST(LauncherBindingErrors, IncompleteLibraryGivesThreeAndIsFreedWithTheClient)
@@ -77,6 +126,11 @@ TEST(LauncherBindingErrors, IncompleteLibraryGivesThreeAndIsFreedWithTheClient)
     {
         TesmaClient client;
         EXPECT_EQ(3u, client.GetInstallationErrorNum());
+        const BindingDiagnostics diagnostics = Diagnostics();
+        EXPECT_EQ(3u, diagnostics.InstallationError);
+        EXPECT_EQ(path, Text(diagnostics.LibraryPath));
+        EXPECT_EQ(0u, diagnostics.LoadError);
+        EXPECT_STREQ("KzTesmadllSaveGameInfoGetSize", diagnostics.MissingEntryPoint);
         Standin standin(path, false);
         ASSERT_TRUE(standin.IsBound());
         ExpectNeutralForwards(client);
@@ -202,13 +256,22 @@ TEST(LauncherLifetime, ClientAfterReleaseBindsAgain)
     ASSERT_TRUE(standin.IsBound());
     // The new instance of the library was asked for a session and answers.
     EXPECT_EQ(standin::FirstUniqueId, client->GetRequestUniqueId());
+    const BindingDiagnostics loaded = Diagnostics();
+    EXPECT_EQ(0u, loaded.InstallationError);
+    EXPECT_EQ(0u, loaded.LoadError);
     client.reset();
 
-    // The result of binding again is the number from then on.
-    SetInstallDir(LauncherDirectory(L"launcher-empty"));
+    // The result of binding again is the number from then on; the texts of
+    // the earlier binding stay.
+    SetInstallDir(LauncherDirectory(L"launcher-notadll"));
     client = std::make_unique<TesmaClient>();
     EXPECT_EQ(2u, client->GetInstallationErrorNum());
     ExpectNeutralForwards(*client);
+    const BindingDiagnostics notADll = Diagnostics();
+    EXPECT_EQ(2u, notADll.InstallationError);
+    EXPECT_EQ(LauncherPath(L"launcher-notadll"), Text(notADll.LibraryPath));
+    EXPECT_EQ(DWORD(ERROR_BAD_EXE_FORMAT), notADll.LoadError);
+    EXPECT_EQ(path, Text(loaded.LibraryPath));
 }
 
 TEST(LauncherLifetime, NothingBindsAgainWhereNoLibraryWasLoaded)

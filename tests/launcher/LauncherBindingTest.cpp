@@ -27,14 +27,18 @@ const char* const BindingOrder[] = {
     "KzTesmadllSaveGameInfoGetSavegameId", "KzTesmadllSaveGameInfoGetSize",
 };
 
-std::u16string Read()
+std::u16string Text(const unsigned short* units)
 {
-    kz::text::UnicodeString directory = kz::ReadLauncherInstallDir(FakeSystemCalls());
-    const unsigned short* units = directory.GetUtf16();
     std::u16string result;
     for (; *units != 0; ++units)
         result.push_back(char16_t(*units));
     return result;
+}
+
+std::u16string Read()
+{
+    kz::text::UnicodeString directory = kz::ReadLauncherInstallDir(FakeSystemCalls());
+    return Text(directory.GetUtf16());
 }
 
 void SetRawValue(std::uint32_t type, std::vector<unsigned char> bytes)
@@ -53,6 +57,7 @@ protected:
 using LauncherRegistryRead = LauncherBindingTest;
 using LauncherBinding = LauncherBindingTest;
 using LauncherRelease = LauncherBindingTest;
+using LauncherDiagnostics = LauncherBindingTest;
 
 } // namespace
 
@@ -242,4 +247,97 @@ TEST_F(LauncherRelease, NothingIsReleasedOrBoundAgainWithoutALibrary)
     EXPECT_EQ(0u, Fake().Frees);
     EXPECT_EQ(1u, Fake().Loads.size());
     EXPECT_EQ(2u, api.GetInstallationError());
+}
+
+TEST_F(LauncherDiagnostics, EachWayOfFindingNoDirectoryIsTold)
+{
+    const struct {
+        const char* what;
+        void (*setUp)();
+        std::uint32_t state;
+    } cases[] = {
+        {"no key", [] {}, kz::tesmaclient::DirectoryNoKey},
+        {"no value", [] { Fake().KeyExists = true; }, kz::tesmaclient::DirectoryNoValue},
+        {"REG_EXPAND_SZ", [] { SetRawValue(2, {'C', 0, 0, 0}); }, kz::tesmaclient::DirectoryWrongType},
+        {"REG_BINARY", [] { SetRawValue(3, {}); }, kz::tesmaclient::DirectoryWrongType},
+        {"no bytes", [] { SetRawValue(1, {}); }, kz::tesmaclient::DirectoryEmpty},
+        {"lone NUL", [] { SetRawValue(1, {0, 0}); }, kz::tesmaclient::DirectoryEmpty},
+        {"single byte", [] { SetRawValue(1, {'Z'}); }, kz::tesmaclient::DirectoryEmpty},
+    };
+    for (const auto& c : cases) {
+        testsupport::ResetFake();
+        c.setUp();
+        LauncherApi api(FakeSystemCalls());
+        const kz::BindingRecord record = api.Diagnostics();
+        EXPECT_EQ(c.state, record.DirectoryState) << c.what;
+        EXPECT_EQ(1u, record.InstallationError) << c.what;
+        EXPECT_EQ(u"", Text(record.Directory)) << c.what;
+        EXPECT_EQ(u"", Text(record.LibraryPath)) << c.what;
+        EXPECT_EQ(0u, record.LoadError) << c.what;
+        EXPECT_STREQ("", record.MissingEntryPoint) << c.what;
+    }
+}
+
+TEST_F(LauncherDiagnostics, FailedLoadGivesThePathHandedToTheLoaderAndItsError)
+{
+    Fake().SetInstallDir(u"C:\\Games\\L\\");
+    Fake().LibraryLoads = false;
+    Fake().LoadError = 193;
+    LauncherApi api(FakeSystemCalls());
+    const kz::BindingRecord record = api.Diagnostics();
+    EXPECT_EQ(2u, record.InstallationError);
+    EXPECT_EQ(kz::tesmaclient::DirectoryFound, record.DirectoryState);
+    EXPECT_EQ(u"C:\\Games\\L\\", Text(record.Directory));
+    ASSERT_EQ(1u, Fake().Loads.size());
+    EXPECT_EQ(u"C:\\Games\\L\\\\dovtesmaapi_r2.dll", Fake().Loads[0]);
+    EXPECT_EQ(Fake().Loads[0], Text(record.LibraryPath));
+    EXPECT_EQ(193u, record.LoadError);
+    EXPECT_STREQ("", record.MissingEntryPoint);
+}
+
+TEST_F(LauncherDiagnostics, LoadedLibraryHasNoLoadErrorAndNamesTheFirstMissingEntryPoint)
+{
+    Fake().SetInstallDir(u"C:\\L");
+    Fake().LoadError = 5; // left over from an earlier call; not asked for after a load
+    Fake().ExportAllEntryPoints();
+    // In binding order Update comes first; by name GetLocText would.
+    Fake().Symbols.erase("KzTesmadllGetLocText");
+    Fake().Symbols.erase("KzTesmadllUpdate");
+    Fake().Symbols.erase("KzTesmadllSaveGameInfoGetSize");
+    LauncherApi api(FakeSystemCalls());
+    const kz::BindingRecord record = api.Diagnostics();
+    EXPECT_EQ(3u, record.InstallationError);
+    EXPECT_EQ(u"C:\\L\\dovtesmaapi_r2.dll", Text(record.LibraryPath));
+    EXPECT_EQ(0u, record.LoadError);
+    EXPECT_STREQ("KzTesmadllUpdate", record.MissingEntryPoint);
+}
+
+TEST_F(LauncherDiagnostics, TextsOutliveTheirBindingAndBindingAgainKeepsNoNewCopy)
+{
+    Fake().SetInstallDir(u"C:\\A");
+    Fake().ExportAllEntryPoints();
+    LauncherApi api(FakeSystemCalls());
+    const kz::BindingRecord first = api.Diagnostics();
+    EXPECT_STREQ("", first.MissingEntryPoint);
+
+    api.AttachClient();
+    api.DetachClient();
+    Fake().SetInstallDir(u"C:\\Bee");
+    Fake().Symbols.erase("KzTesmadllSaveGameInfoGetSize");
+    api.AttachClient();
+    api.DetachClient();
+    const kz::BindingRecord second = api.Diagnostics();
+    EXPECT_EQ(3u, second.InstallationError);
+    EXPECT_EQ(u"C:\\Bee\\dovtesmaapi_r2.dll", Text(second.LibraryPath));
+    EXPECT_STREQ("KzTesmadllSaveGameInfoGetSize", second.MissingEntryPoint);
+    EXPECT_EQ(u"C:\\A", Text(first.Directory));
+    EXPECT_EQ(u"C:\\A\\dovtesmaapi_r2.dll", Text(first.LibraryPath));
+
+    Fake().SetInstallDir(u"C:\\A");
+    api.AttachClient();
+    const kz::BindingRecord third = api.Diagnostics();
+    EXPECT_EQ(3u, Fake().Loads.size());
+    EXPECT_EQ(first.Directory, third.Directory);
+    EXPECT_EQ(first.LibraryPath, third.LibraryPath);
+    api.DetachClient();
 }

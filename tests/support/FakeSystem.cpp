@@ -73,6 +73,11 @@ void* LoadModule(const unsigned short* path)
     return &g_moduleToken;
 }
 
+std::uint32_t LastLoadError()
+{
+    return g_fake.LoadError;
+}
+
 kz::SystemCalls::AnyFunction FindSymbol(void* module, const char* name)
 {
     g_fake.Lookups.push_back(name);
@@ -92,8 +97,8 @@ int ReleaseModule(void* module)
     return 1;
 }
 
-const kz::SystemCalls g_calls = {OpenRegistryKey, QueryRegistryValue, CloseRegistryKey,
-                                 LoadModule,      FindSymbol,         ReleaseModule};
+const kz::SystemCalls g_calls = {OpenRegistryKey, QueryRegistryValue, CloseRegistryKey, LoadModule,
+                                 LastLoadError,   FindSymbol,         ReleaseModule};
 
 void DoNothing() {}
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// A scripted stand-in for the six system calls of the binding, for native
+// A scripted stand-in for the seven system calls of the binding, for native
 // tests. The registry holds at most the launcher's one key and value; every
 // call is recorded.
 
@@ -24,6 +24,8 @@ struct FakeSystem {
     // Loading: the library loads when LoadablePath is empty or equals the path.
     bool LibraryLoads = true;
     std::u16string LoadablePath;
+    // What LastLoadError gives after a failed load.
+    std::uint32_t LoadError = 126; // ERROR_MOD_NOT_FOUND
     // Names the library exports; missing ones come back null.
     std::map<std::string, kz::SystemCalls::AnyFunction> Symbols;
 

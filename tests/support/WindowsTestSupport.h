@@ -18,7 +18,8 @@ void SetInstallDir(const std::wstring& directory);
 
 // The directory of the running program, without a trailing separator.
 std::wstring ProgramDirectory();
-// Directories beside the program: "launcher-full", "launcher-incomplete", "launcher-empty".
+// Directories beside the program: "launcher-full", "launcher-incomplete", "launcher-empty",
+// "launcher-notadll".
 std::wstring LauncherDirectory(const wchar_t* name);
 // The stand-in library's path in such a directory.
 std::wstring LauncherPath(const wchar_t* name);

@@ -1,6 +1,7 @@
 #include "TextTestSupport.h"
 
 #include "text/InstallationErrorString.h"
+#include "text/InstallationLocale.h"
 #include "text/InstallationMessages.h"
 
 #include <gtest/gtest.h>
@@ -142,4 +143,44 @@ TEST(InstallationErrorText, LaterCallReplacesEarlierText)
     EXPECT_EQ(french, Compose(1, "fr-FR"));
     Compose(1, "de-DE");
     EXPECT_EQ(kFirstLine, Compose(1, "xx")); // nothing of the longer text shows past the end
+}
+
+TEST(InstallationLocaleMatch, FitsEveryTagToOneTheTableHolds)
+{
+    const struct {
+        const char* tag;
+        const char* expected;
+    } cases[] = {
+        // Case and separator aside, each table tag is itself.
+        {"fr-fr", "fr-FR"}, {"JA_jp", "ja-JP"}, {"ko-KO", "ko-KO"}, {"zh_tw", "zh-TW"}, {"ZH-cn", "zh-CN"},
+        // The language's listed region, with or without a region or script.
+        {"fr-CA", "fr-FR"}, {"fr", "fr-FR"}, {"pt-BR", "pt-PT"}, {"en", "en-US"}, {"en-GB", "en-US"},
+        {"en_AU", "en-US"}, {"ko-KR", "ko-KO"}, {"de-AT", "de-DE"}, {"de-CH-1996", "de-DE"}, {"sv-FI", "sv-SE"},
+        {"sr-Latn-RS", "en-US"}, {"es-419", "es-ES"}, {"ru-Cyrl-RU", "ru-RU"},
+        // Chinese by script, else by region.
+        {"zh-Hant", "zh-TW"}, {"zh-HK", "zh-TW"}, {"zh-MO", "zh-TW"}, {"zh_Hant_HK", "zh-TW"}, {"zh", "zh-CN"},
+        {"zh-Hans", "zh-CN"}, {"zh-SG", "zh-CN"}, {"zh-Hans-TW", "zh-CN"}, {"zh-Hant-CN", "zh-TW"},
+        // Norwegian in all its forms reads Bokmal.
+        {"nb", "nb-NO"}, {"no", "nb-NO"}, {"nn", "nb-NO"}, {"nn-NO", "nb-NO"}, {"no_NO", "nb-NO"},
+        // POSIX locales as a game on Wine or Linux may hold them.
+        {"de_DE.UTF-8", "de-DE"}, {"fr_FR@euro", "fr-FR"}, {"pt_BR.utf8", "pt-PT"},
+        // Whole subtags only: a language beginning like a listed one is not it.
+        {"fil-PH", "en-US"}, {"frr", "en-US"}, {"nds-DE", "en-US"}, {"e", "en-US"}, {"english", "en-US"},
+        {"dede-DE", "en-US"}, {"german-de", "en-US"},
+        // Nothing to go by.
+        {nullptr, "en-US"}, {"", "en-US"}, {"-", "en-US"}, {"_DE", "en-US"}, {"xx-YY", "en-US"},
+        {"C", "en-US"}, {"\xC3\xA9s-ES", "en-US"},
+    };
+    for (const auto& c : cases) {
+        const char* match = kz::text::MatchInstallationLocale(c.tag);
+        EXPECT_STREQ(c.expected, match) << (c.tag != nullptr ? c.tag : "(null)");
+        EXPECT_NE(nullptr, kz::text::FindInstallationMessage(match)) << match;
+    }
+    // Every tag of the table, as GetInstallationErrorString takes it.
+    for (const kz::text::InstallationMessage& entry : InstallationMessages) {
+        std::string tag;
+        for (const unsigned short* unit = entry.tag; *unit != 0; ++unit)
+            tag.push_back(static_cast<char>(*unit));
+        EXPECT_STREQ(tag.c_str(), kz::text::MatchInstallationLocale(tag.c_str()));
+    }
 }

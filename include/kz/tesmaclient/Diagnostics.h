@@ -26,7 +26,7 @@ struct BindingDiagnostics {
     // Set by the caller to sizeof(BindingDiagnostics), so that later versions
     // may add fields at the end.
     unsigned int Size;
-    // As TesmaClient::GetInstallationErrorNum.
+    // As TesmaClient::GetInstallationErrorNum; 0 before the first binding.
     unsigned int InstallationError;
     unsigned int DirectoryState; // a BindingDirectoryState
     // The key under HKEY_LOCAL_MACHINE and the value that were read.
@@ -44,6 +44,7 @@ struct BindingDiagnostics {
 
 // Fills diagnostics, whose Size the caller set; false (and nothing written)
 // when Size is smaller than this version's structure or diagnostics is null.
+// Binds nothing itself: before the first client, DirectoryNotLookedUp.
 KZ_TESMACLIENT_API bool GetBindingDiagnostics(BindingDiagnostics* diagnostics) noexcept;
 
 // The one of the 19 tags GetInstallationErrorString knows that fits tag best:
