@@ -73,10 +73,15 @@ int ReleaseModule(void*)
     return 1;
 }
 
+bool IsModuleLoaded(const unsigned short*)
+{
+    return false;
+}
+
 const kz::SystemCalls g_installed = {OpenKey, QueryValue, CloseKey, LoadModule, LastLoadError, FindSymbol,
-                                     ReleaseModule};
+                                     ReleaseModule, IsModuleLoaded};
 const kz::SystemCalls g_notInstalled = {OpenNoKey, QueryValue, CloseKey, LoadModule, LastLoadError, FindSymbol,
-                                        ReleaseModule};
+                                        ReleaseModule, IsModuleLoaded};
 
 void BindingLauncherApi(benchmark::State& state)
 {

@@ -7,7 +7,7 @@
 namespace kz {
 namespace tesmaclient {
 
-bool GetBindingDiagnostics(BindingDiagnostics* diagnostics) noexcept
+bool KZ_TESMACLIENT_CDECL GetBindingDiagnostics(BindingDiagnostics* diagnostics) noexcept
 {
     if (diagnostics == nullptr || diagnostics->Size < sizeof(BindingDiagnostics))
         return false;
@@ -25,7 +25,7 @@ bool GetBindingDiagnostics(BindingDiagnostics* diagnostics) noexcept
     return true;
 }
 
-const char* MatchInstallationLocale(const char* tag) noexcept
+const char* KZ_TESMACLIENT_CDECL MatchInstallationLocale(const char* tag) noexcept
 {
     return text::MatchInstallationLocale(tag);
 }

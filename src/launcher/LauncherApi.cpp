@@ -245,16 +245,27 @@ void LauncherApi::ReleaseIfIdle() noexcept
 void LauncherApi::ReleaseUnlocked() noexcept
 {
     void* module = m_module;
+    const unsigned short* path = m_record.LibraryPath;
     OwedAnswers* retired = m_retired;
     m_module = nullptr;
     m_retired = nullptr;
     m_functions = EntryPoints();
     m_state = State::Releasing;
+    bool gone;
     {
         BlockingLock::Unguard unlocked(m_lock);
         m_system.ReleaseModule(module);
-        // Nothing of the library is left to answer what was kept for it.
-        DestroyAll(retired);
+        // Nothing of the library is left to answer what was kept for it,
+        // unless another reference (the game's own) keeps it loaded.
+        gone = !m_system.IsModuleLoaded(path);
+        if (gone)
+            DestroyAll(retired);
+    }
+    while (!gone && retired != nullptr) {
+        OwedAnswers* next = retired->NextRetired;
+        retired->NextRetired = m_retired;
+        m_retired = retired;
+        retired = next;
     }
     m_state = State::Released;
     m_lock.WakeAll();

@@ -27,6 +27,9 @@ struct SystemCalls {
     AnyFunction (*FindSymbol)(void* module, const char* name);
     // FreeLibrary.
     int (*ReleaseModule)(void* module);
+    // GetModuleHandleW: whether a module of that path is loaded, as one still
+    // is after ReleaseModule when something else holds a reference to it.
+    bool (*IsModuleLoaded)(const unsigned short* path);
 };
 
 // HKEY_LOCAL_MACHINE and the access the binding asks for (KEY_READ).

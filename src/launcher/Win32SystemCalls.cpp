@@ -57,8 +57,13 @@ int ReleaseModule(void* module)
     return FreeLibrary(static_cast<HMODULE>(module));
 }
 
+bool IsModuleLoaded(const unsigned short* path)
+{
+    return GetModuleHandleW(reinterpret_cast<LPCWSTR>(path)) != nullptr;
+}
+
 const SystemCalls Win32Calls = {OpenRegistryKey, QueryRegistryValue, CloseRegistryKey, LoadModule,
-                                LastLoadError,   FindSymbol,         ReleaseModule};
+                                LastLoadError,   FindSymbol,         ReleaseModule,    IsModuleLoaded};
 
 } // namespace
 

@@ -170,6 +170,21 @@ TEST(ClientLifetime, AnswersOwedUnderOneNumberReachNoDestroyedClientOfAnyKind)
     EXPECT_EQ(0u, Fake().Frees);
 }
 
+TEST(ClientLifetime, AnswersOwedWhileAnotherReferenceKeepsTheLibraryStillFindTheClientState)
+{
+    auto standin = testsupport::InstallFullStandin();
+    Fake().HeldElsewhere = true; // as by a game that loaded the launcher library itself
+    RecordingListener game;
+    auto gone = std::make_unique<TesmaClient>();
+    gone->GetLoginDetails(4, &game);
+    gone.reset();
+    ASSERT_EQ(1u, Fake().Frees);
+    ChurnHeap();
+    TesmaClient next;
+    EXPECT_EQ(0, standin->AnswerDuringUpdate(next, standin::GetLoginDetails, 4));
+    EXPECT_TRUE(game.Answers.empty());
+}
+
 TEST(ClientLifetime, AClientArrivingWhileTheLibraryIsFreedSleepsUntilItIsGoneThenBindsAnew)
 {
     auto standin = testsupport::InstallFullStandin();

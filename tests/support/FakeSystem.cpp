@@ -97,8 +97,13 @@ int ReleaseModule(void* module)
     return 1;
 }
 
+bool IsModuleLoaded(const unsigned short*)
+{
+    return g_fake.HeldElsewhere;
+}
+
 const kz::SystemCalls g_calls = {OpenRegistryKey, QueryRegistryValue, CloseRegistryKey, LoadModule,
-                                 LastLoadError,   FindSymbol,         ReleaseModule};
+                                 LastLoadError,   FindSymbol,         ReleaseModule,    IsModuleLoaded};
 
 void DoNothing() {}
 

@@ -48,6 +48,8 @@ struct FakeSystem {
     std::vector<std::u16string> Loads;
     std::vector<std::string> Lookups;
     unsigned Frees = 0;
+    // Something else holds a reference to the library: it stays loaded after a free.
+    bool HeldElsewhere = false;
     // Run inside LoadModule and ReleaseModule, as the launcher's DllMain runs
     // inside the loader.
     std::function<void()> OnLoad;

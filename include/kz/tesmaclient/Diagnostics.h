@@ -45,13 +45,13 @@ struct BindingDiagnostics {
 // Fills diagnostics, whose Size the caller set; false (and nothing written)
 // when Size is smaller than this version's structure or diagnostics is null.
 // Binds nothing itself: before the first client, DirectoryNotLookedUp.
-KZ_TESMACLIENT_API bool GetBindingDiagnostics(BindingDiagnostics* diagnostics) noexcept;
+KZ_TESMACLIENT_API bool KZ_TESMACLIENT_CDECL GetBindingDiagnostics(BindingDiagnostics* diagnostics) noexcept;
 
 // The one of the 19 tags GetInstallationErrorString knows that fits tag best:
 // tag itself (case and '-' or '_' aside), else the same language with the
 // region listed for it ("fr-CA" gives "fr-FR", "en" gives "en-US"), else
 // "en-US". Never null; a static ASCII text.
-KZ_TESMACLIENT_API const char* MatchInstallationLocale(const char* tag) noexcept;
+KZ_TESMACLIENT_API const char* KZ_TESMACLIENT_CDECL MatchInstallationLocale(const char* tag) noexcept;
 
 } // namespace tesmaclient
 } // namespace kz
