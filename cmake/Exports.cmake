@@ -79,6 +79,7 @@ add_custom_command(
     COMMAND ${CMAKE_COMMAND} -E make_directory ${TESMA_OUTPUT_DIR}/lib
     COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/check-exports.sh ${TESMA_DEF} ${TESMA_EXPORTS_DIR}/UseEveryExport.obj
             ${TESMA_EXPORTS_DIR}/UseEveryExport.o $<TARGET_FILE:tesmaclient> ${TESMA_EXPORTS_DIR}
+            ${PROJECT_SOURCE_DIR}/include/kz/tesmaclient/tesmaclient_c.h
     COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/check-runtime.sh $<TARGET_FILE:tesmaclient>
             ${PROJECT_SOURCE_DIR}/cmake/tesmaclient-imports.txt $<TARGET_FILE_DIR:tesmaclient>/tesmaclient.pdb
     COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/check-metadata.sh $<TARGET_FILE:tesmaclient>
@@ -89,7 +90,8 @@ add_custom_command(
             -l ${TESMA_OUTPUT_DIR}/lib/libtesmaclient.dll.a
     COMMAND ${CMAKE_COMMAND} -E touch ${TESMA_EXPORTS_DIR}/checked.stamp
     DEPENDS ${TESMA_DEF} ${TESMA_EXPORTS_DIR}/UseEveryExport.obj ${TESMA_EXPORTS_DIR}/UseEveryExport.o tesmaclient
-            ${PROJECT_SOURCE_DIR}/cmake/check-exports.sh ${PROJECT_SOURCE_DIR}/cmake/check-runtime.sh
+            ${PROJECT_SOURCE_DIR}/cmake/check-exports.sh ${PROJECT_SOURCE_DIR}/cmake/c-functions.sh
+            ${PROJECT_SOURCE_DIR}/cmake/check-runtime.sh
             ${PROJECT_SOURCE_DIR}/cmake/check-metadata.sh
             ${PROJECT_SOURCE_DIR}/cmake/tesmaclient-imports.txt
     VERBATIM)

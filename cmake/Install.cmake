@@ -8,6 +8,7 @@
 #   toolchains/           a CMake toolchain file for MinGW cross builds
 #   tools/devlauncher/    the offline development launcher
 #   samples/              a small game for each toolchain
+#   bindings/csharp/      the C interface's declarations for C#
 #   README.md             the SDK's own guide (sdk/README.md)
 # One folder per toolchain, so that neither linker finds the other's library:
 # with -static GNU ld looks for libtesmaclient.a and tesmaclient.lib only, and
@@ -38,6 +39,7 @@ install(FILES $<TARGET_FILE:devlauncher> $<TARGET_FILE:devlauncher_register>
               ${PROJECT_SOURCE_DIR}/tools/devlauncher/README.md
         DESTINATION tools/devlauncher)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/samples/ DESTINATION samples)
+install(FILES ${PROJECT_SOURCE_DIR}/bindings/csharp/Tesmaclient.cs DESTINATION bindings/csharp)
 install(FILES ${PROJECT_SOURCE_DIR}/sdk/toolchains/i686-w64-mingw32.cmake DESTINATION toolchains)
 install(FILES ${PROJECT_SOURCE_DIR}/sdk/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION .)
 

@@ -8,6 +8,9 @@ file(GLOB TESMA_PUBLIC_HEADERS CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/include/k
 list(APPEND TESMA_PUBLIC_HEADERS ${TESMA_GENERATED_INCLUDE_DIR}/kz/tesmaclient/Version.h)
 set(TESMA_MSVC_FLAGS --target=i686-pc-windows-msvc -std=c++17 -fno-exceptions -fno-rtti -fno-stack-protector
     -I${PROJECT_SOURCE_DIR}/include -I${TESMA_GENERATED_INCLUDE_DIR})
+# C sources as C89, as strict as a C game's compiler may be.
+set(TESMA_MSVC_C_FLAGS --target=i686-pc-windows-msvc -std=c89 -Wall -Wextra -Wpedantic -Werror -fno-stack-protector
+    -I${PROJECT_SOURCE_DIR}/include -I${TESMA_GENERATED_INCLUDE_DIR})
 set(TESMA_MINGW_LIB /usr/i686-w64-mingw32/lib)
 set(TESMA_MSVC_SYSTEM_LIBS ${TESMA_MINGW_LIB}/libmsvcrt.a ${TESMA_MINGW_LIB}/libkernel32.a
     ${TESMA_MINGW_LIB}/libadvapi32.a)
@@ -30,11 +33,17 @@ function(tesma_msvc_program name)
     endforeach()
     foreach(source ${ARG_SOURCES})
         get_filename_component(base ${source} NAME_WE)
+        get_filename_component(extension ${source} LAST_EXT)
+        if(extension STREQUAL ".c")
+            set(flags ${TESMA_MSVC_C_FLAGS})
+        else()
+            set(flags ${TESMA_MSVC_FLAGS})
+        endif()
         set(object ${CMAKE_CURRENT_BINARY_DIR}/${name}/${base}.obj)
         add_custom_command(
             OUTPUT ${object}
             COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/${name}
-            COMMAND ${TESMA_CLANG} ${TESMA_MSVC_FLAGS} ${ARG_OPTIMIZE} ${includes} ${defines} -MD -MF ${object}.d -c ${source}
+            COMMAND ${TESMA_CLANG} ${flags} ${ARG_OPTIMIZE} ${includes} ${defines} -MD -MF ${object}.d -c ${source}
                     -o ${object}
             DEPENDS ${source} ${TESMA_PUBLIC_HEADERS}
             DEPFILE ${object}.d

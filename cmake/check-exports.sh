@@ -2,9 +2,9 @@
 # Fails when tesmaclient.def drifts from the public header or the DLL drifts
 # from tesmaclient.def, then writes the import definitions for the two import
 # libraries: MSVC's decorated names, and GCC's names.
-#   check-exports.sh DEF MSVC_OBJ GNU_OBJ DLL OUT_DIR
+#   check-exports.sh DEF MSVC_OBJ GNU_OBJ DLL OUT_DIR C_HEADER
 set -euo pipefail
-def=$1 msvc_obj=$2 gnu_obj=$3 dll=$4 out=$5
+def=$1 msvc_obj=$2 gnu_obj=$3 dll=$4 out=$5 c_header=$6
 fail() { echo "check-exports: $*" >&2; exit 1; }
 
 # "exported-name our-symbol" lines from the .def: the quoted MSVC names, each
@@ -24,6 +24,10 @@ cut -d' ' -f1 "$out/msvc-pairs.txt" "$out/gnu-pairs.txt" | sort - "$out/c-names.
 llvm-nm --undefined-only "$msvc_obj" | sed -nE 's/^\s*U __imp_(.*)$/\1/p' | sed -E 's/^_//' | sort \
     > "$out/msvc-names.txt"
 llvm-nm --undefined-only "$gnu_obj" | sed -nE 's/^\s*U __imp__(.*)$/\1/p' | sort > "$out/gnu-names.txt"
+# The objects use every function the C header declares: none was left out.
+"$(dirname "$0")/c-functions.sh" "$c_header" > "$out/c-header-names.txt"
+missing=$(LC_ALL=C comm -23 "$out/c-header-names.txt" <(LC_ALL=C sort "$out/msvc-names.txt") | tr '\n' ' ')
+[ -z "$missing" ] || fail "UseEveryExport.cpp leaves out functions of $c_header: $missing"
 for compiler in msvc gnu; do
     if ! diff -u "$out/$compiler-names.txt" "$out/def-$compiler-names.txt" > "$out/$compiler-names.diff"; then
         cat "$out/$compiler-names.diff" >&2

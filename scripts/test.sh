@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 # them up front, named, so that no stage stops to install.
 # shellcheck disable=SC2046 # one word per package
 mapfile -t packages < <(printf '%s\n' $(scripts/fuzz.sh --packages) $(scripts/valgrind.sh --packages) \
-                                       $(scripts/bench.sh --packages) | sort -u)
+                                       $(scripts/bench.sh --packages) $(tests/sdk/check-csharp.sh --packages) | sort -u)
 echo "== the tests need these packages beyond the build's, installed first where missing: ${packages[*]}"
 scripts/install-packages.sh "${packages[@]}"
 scripts/compile.sh

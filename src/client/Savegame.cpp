@@ -6,6 +6,7 @@
 #include "containers/Allocate.h"
 
 #include <cstddef>
+#include <cstdlib>
 #include <new>
 
 namespace kz {
@@ -70,6 +71,38 @@ SavegameInfo* SavegameFactory::NewList(const void* list, unsigned int count, std
         *infos[i].m_cell = SavegameHandleCell{first + SavegameHandle(4) * i, binding};
     }
     return infos;
+}
+
+// Their destructors are private to the factory, hence no common::Delete.
+void SavegameFactory::Release(SavegameReader* reader) noexcept
+{
+    if (reader == nullptr)
+        return;
+    reader->~SavegameReader();
+    std::free(reader);
+}
+
+void SavegameFactory::Release(SavegameWriter* writer) noexcept
+{
+    if (writer == nullptr)
+        return;
+    writer->~SavegameWriter();
+    std::free(writer);
+}
+
+unsigned int SavegameFactory::ListCount(const SavegameInfo* list) noexcept
+{
+    return unsigned(reinterpret_cast<const std::size_t*>(list)[-1]);
+}
+
+void SavegameFactory::ReleaseList(SavegameInfo* list) noexcept
+{
+    if (list == nullptr)
+        return;
+    const unsigned int count = ListCount(list);
+    for (unsigned int i = 0; i < count; ++i)
+        list[i].~SavegameInfo();
+    std::free(reinterpret_cast<std::size_t*>(list) - 1);
 }
 
 void SavegameReader::Read(unsigned int requestId, ISavegameReadListener* listener, unsigned int a, void* buffer,

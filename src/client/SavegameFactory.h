@@ -26,6 +26,14 @@ public:
     // refers to element i of the launcher's list of 4-byte elements at list.
     // Never null.
     static SavegameInfo* NewList(const void* list, unsigned int count, std::uint32_t binding) noexcept;
+
+    // For the C interface, whose callers release what they were handed; the
+    // C++ interface's callers never do. Null is allowed.
+    static void Release(SavegameReader* reader) noexcept;
+    static void Release(SavegameWriter* writer) noexcept;
+    static void ReleaseList(SavegameInfo* list) noexcept;
+    // The count of a block NewList made.
+    static unsigned int ListCount(const SavegameInfo* list) noexcept;
 };
 
 } // namespace tesmaclient

@@ -4,6 +4,7 @@
 #include "kz/tesmaclient/Diagnostics.h"
 #include "kz/tesmaclient/TesmaClient.h"
 #include "kz/tesmaclient/Version.h"
+#include "kz/tesmaclient/tesmaclient_c.h"
 
 using namespace kz::tesmaclient;
 
@@ -61,4 +62,42 @@ const char* UseDiagnostics(BindingDiagnostics* diagnostics)
 {
     GetBindingDiagnostics(diagnostics);
     return MatchInstallationLocale("fr-CA");
+}
+
+// The C interface, from C++: its names are the same for every compiler. The
+// export check also holds this list to the header's own.
+void UseCInterface(tesmaclient_reader* reader, tesmaclient_writer* writer, tesmaclient_savegame_list* list,
+                   const unsigned short* text, void* buffer)
+{
+    tesmaclient_client* client = tesmaclient_create();
+    tesmaclient_update(client);
+    tesmaclient_get_request_unique_id(client);
+    tesmaclient_start_launcher(client, 1, 2, "a", "b");
+    tesmaclient_start_process(client, text, text, text);
+    tesmaclient_get_loc_text(client, text, "en-US");
+    tesmaclient_get_installation_error_num(client);
+    tesmaclient_get_installation_error_string(client, "en-US");
+    tesmaclient_get_login_details(client, 1, nullptr, buffer);
+    tesmaclient_get_tesma_server(client, 2, nullptr, buffer, 3, 4);
+    tesmaclient_get_savegame_reader(client, 5, nullptr, buffer, 6, 7);
+    tesmaclient_get_savegame_writer(client, 8, nullptr, buffer, 9, 10, 1);
+    tesmaclient_get_savegame_list(client, 11, nullptr, buffer, 12);
+    tesmaclient_remove_savegame(client, 13, nullptr, buffer, 14, 15);
+    tesmaclient_get_network_traffic(client, 16, nullptr, buffer);
+    tesmaclient_destroy(client);
+    tesmaclient_reader_read(reader, 1, buffer, 2, buffer, 3);
+    tesmaclient_reader_close(reader);
+    tesmaclient_reader_release(reader);
+    tesmaclient_writer_set_name(writer, text);
+    tesmaclient_writer_write(writer, 4, buffer, buffer, 5);
+    tesmaclient_writer_close(writer, 1);
+    tesmaclient_writer_release(writer);
+    tesmaclient_savegame_list_get_name(list, 0);
+    tesmaclient_savegame_list_get_product_id(list, 0);
+    tesmaclient_savegame_list_get_savegame_id(list, 0);
+    tesmaclient_savegame_list_get_size(list, 0);
+    tesmaclient_savegame_list_release(list);
+    tesmaclient_binding_diagnostics diagnostics = {sizeof(diagnostics), 0, 0, nullptr, nullptr, nullptr, nullptr, 0, nullptr};
+    tesmaclient_get_binding_diagnostics(&diagnostics);
+    tesmaclient_match_locale("en-US");
 }

@@ -9,6 +9,7 @@
 // loaded for the rest of the process.
 
 #include "kz/tesmaclient/TesmaClient.h"
+#include "kz/tesmaclient/tesmaclient_c.h"
 
 #include "FakeSystem.h"
 #include "RecordingListener.h"
@@ -92,6 +93,42 @@ TEST(ClientLifetime, AnswersForADestroyedClientAreDroppedWhileAnotherKeepsTheLau
     EXPECT_EQ(0, standin->AnswerDuringUpdate(keeper, standin::GetSavegameList, 2, 0, 0));
     EXPECT_TRUE(game.Answers.empty());
     EXPECT_EQ(0u, Fake().Frees);
+}
+
+// The C interface's adapters: each callback gets its user pointer and hands
+// its result to the launcher; those owed to a destroyed C client are freed
+// with it (LeakSanitizer) and never reached (AddressSanitizer), also under a
+// number that a replaced request left behind.
+TEST(ClientLifetime, CCallbacksReturnToTheLauncherAndDieWithTheirClient)
+{
+    auto standin = testsupport::InstallFullStandin();
+    TesmaClient keeper;
+    struct Calls {
+        unsigned Count = 0;
+        int Result = 0;
+    } taken, refused, owed;
+    taken.Result = 1;
+    auto onServer = [](void* user, unsigned int, unsigned int) -> int {
+        Calls& calls = *static_cast<Calls*>(user);
+        ++calls.Count;
+        return calls.Result;
+    };
+    tesmaclient_client* client = tesmaclient_create();
+    tesmaclient_get_tesma_server(client, 1, onServer, &taken, 0, 0);
+    tesmaclient_get_tesma_server(client, 2, onServer, &refused, 0, 0);
+    EXPECT_EQ(1, standin->AnswerDuringUpdate(keeper, standin::GetTesmaServer, 1));
+    EXPECT_EQ(0, standin->AnswerDuringUpdate(keeper, standin::GetTesmaServer, 2));
+    EXPECT_EQ(1u, taken.Count);
+    EXPECT_EQ(1u, refused.Count);
+
+    tesmaclient_get_tesma_server(client, 3, onServer, &owed, 0, 0);
+    tesmaclient_get_tesma_server(client, 3, onServer, &owed, 0, 0);
+    tesmaclient_get_tesma_server(client, 4, onServer, &owed, 0, 0);
+    tesmaclient_destroy(client);
+    ChurnHeap();
+    EXPECT_EQ(0, standin->AnswerDuringUpdate(keeper, standin::GetTesmaServer, 3));
+    EXPECT_EQ(0, standin->AnswerDuringUpdate(keeper, standin::GetTesmaServer, 4));
+    EXPECT_EQ(0u, owed.Count);
 }
 
 TEST(ClientLifetime, SavegameObjectsOfAnEndedBindingStayQuietAfterARebind)
