@@ -30,7 +30,9 @@ public:
 
         KeyItem(const K& key, const V& value) : Used(true), Value(value) { Helper::CopyKey(key, Key); }
 
-        KeyItem(const KeyItem& other) : Used(other.Used), Value(other.Value)
+        // The key is value-initialised first, so that no compiler takes an
+        // unused slot's key for one read uninitialised.
+        KeyItem(const KeyItem& other) : Used(other.Used), Key(), Value(other.Value)
         {
             if (other.Used)
                 Helper::CopyKey(other.Key, Key);
