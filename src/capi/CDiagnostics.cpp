@@ -24,12 +24,13 @@ KZ_SAME_FIELD(missing_entry_point, MissingEntryPoint);
 #undef KZ_SAME_FIELD
 static_assert(sizeof(tesmaclient_binding_diagnostics) == sizeof(BindingDiagnostics), "a field is missing");
 
-static_assert(TESMACLIENT_DIRECTORY_FOUND == kz::tesmaclient::DirectoryFound &&
-                  TESMACLIENT_DIRECTORY_NO_KEY == kz::tesmaclient::DirectoryNoKey &&
-                  TESMACLIENT_DIRECTORY_NO_VALUE == kz::tesmaclient::DirectoryNoValue &&
-                  TESMACLIENT_DIRECTORY_WRONG_TYPE == kz::tesmaclient::DirectoryWrongType &&
-                  TESMACLIENT_DIRECTORY_EMPTY == kz::tesmaclient::DirectoryEmpty &&
-                  TESMACLIENT_DIRECTORY_NOT_LOOKED_UP == kz::tesmaclient::DirectoryNotLookedUp,
+// Compared as numbers: the C and C++ enumerations are different types.
+static_assert(unsigned(TESMACLIENT_DIRECTORY_FOUND) == kz::tesmaclient::DirectoryFound &&
+                  unsigned(TESMACLIENT_DIRECTORY_NO_KEY) == kz::tesmaclient::DirectoryNoKey &&
+                  unsigned(TESMACLIENT_DIRECTORY_NO_VALUE) == kz::tesmaclient::DirectoryNoValue &&
+                  unsigned(TESMACLIENT_DIRECTORY_WRONG_TYPE) == kz::tesmaclient::DirectoryWrongType &&
+                  unsigned(TESMACLIENT_DIRECTORY_EMPTY) == kz::tesmaclient::DirectoryEmpty &&
+                  unsigned(TESMACLIENT_DIRECTORY_NOT_LOOKED_UP) == kz::tesmaclient::DirectoryNotLookedUp,
               "the directory states differ");
 
 extern "C" {
