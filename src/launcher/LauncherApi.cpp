@@ -9,10 +9,6 @@ namespace {
 // Constant-initialised, so usable before any constructor of the library runs.
 std::atomic<LauncherApi*> g_instance{nullptr};
 
-// Calls into the library in progress on this thread: an answer that arrives
-// while one is, returns into our call before the call ends.
-thread_local unsigned int t_callDepth = 0;
-
 void DestroyAll(OwedAnswers* retired) noexcept
 {
     while (retired != nullptr) {
@@ -183,19 +179,10 @@ bool LauncherApi::DetachClient(OwedAnswers* answers) noexcept
     return destroyNow;
 }
 
-void LauncherApi::EnterCall() noexcept
+void LauncherApi::ReleaseAfterLastCall() noexcept
 {
-    ++t_callDepth;
-    m_inProgress.fetch_add(1);
-}
-
-void LauncherApi::LeaveCall() noexcept
-{
-    --t_callDepth;
-    if (m_inProgress.fetch_sub(1) == 1 && m_releasePending.load()) {
-        BlockingLock::Guard guard(m_lock);
-        ReleaseIfIdle();
-    }
+    BlockingLock::Guard guard(m_lock);
+    ReleaseIfIdle();
 }
 
 bool LauncherApi::BeginAnswer(OwedAnswers& answers) noexcept

@@ -120,8 +120,17 @@ public:
 
     // A call into the library begins or ends, on this thread. The end of the
     // last call frees the library when the binding ended meanwhile.
-    void EnterCall() noexcept;
-    void LeaveCall() noexcept;
+    void EnterCall() noexcept
+    {
+        ++t_callDepth;
+        m_inProgress.fetch_add(1);
+    }
+    void LeaveCall() noexcept
+    {
+        --t_callDepth;
+        if (m_inProgress.fetch_sub(1) == 1 && m_releasePending.load())
+            ReleaseAfterLastCall();
+    }
     // Enters a call only while binding is the current one.
     bool EnterCallUnder(std::uint32_t binding) noexcept
     {
@@ -144,6 +153,10 @@ public:
 
 private:
     enum class State { NeverBound, Binding, Bound, Releasing, Released };
+
+    // Calls into the library in progress on this thread: an answer that
+    // arrives while one is returns into our call before the call ends.
+    static inline thread_local unsigned int t_callDepth = 0;
     struct Deferred {};
 
     LauncherApi(const SystemCalls& calls, Deferred) noexcept;
@@ -161,6 +174,7 @@ private:
     // With the lock held: frees the library if the binding ended and nothing
     // runs in it, unlocking meanwhile.
     void ReleaseIfIdle() noexcept;
+    void ReleaseAfterLastCall() noexcept;
     // With the lock held: takes the library and what was retired with it,
     // frees both unlocked.
     void ReleaseUnlocked() noexcept;
