@@ -5,6 +5,7 @@
 // MSVC-mode build. STANDIN_INCOMPLETE leaves out "KzTesmadllSaveGameInfoGetSize".
 
 #include "StandinControl.h"
+#include "launcher/EntryPoints.h"
 #include "launcher/TesmadllListeners.h"
 
 #ifdef _WIN32
@@ -21,13 +22,6 @@ using namespace standin;
 using kz::SavegameHandle;
 using kz::SessionHandle;
 namespace tesmadll = kz::tesmadll;
-
-namespace kz {
-namespace tesmaclient {
-class ISavegameReadListener;
-class ISavegameWriteListener;
-} // namespace tesmaclient
-} // namespace kz
 
 namespace {
 
