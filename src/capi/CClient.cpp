@@ -36,6 +36,8 @@ template <typename Listener, typename Callback, typename... Params, typename... 
 void Request(tesmaclient_client* client, RequestKind kind, void (TesmaClient::*request)(unsigned int, Listener*, Params...),
              unsigned int requestId, Callback callback, void* user, Args... args) noexcept
 {
+    static_assert(std::is_same<Callback, kz::capi::CallbackOf<Listener>>::value,
+                  "the adapter calls the callback as the type it was given");
     Listener* listener = CallbackAdapter::File(*client, kind, requestId,
                                                reinterpret_cast<CallbackAdapter::Callback>(callback), user);
     (client->Client->*request)(requestId, listener, args...);

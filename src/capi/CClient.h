@@ -4,6 +4,7 @@
 #include "kz/tesmaclient/tesmaclient_c.h"
 
 #include "containers/HashTable.h"
+#include "launcher/RequestKinds.h"
 
 #include <cstdint>
 
@@ -12,15 +13,12 @@ namespace capi {
 
 class CallbackAdapter;
 
-// The seven kinds of request, as part of an adapter's key.
+// The seven kinds of request, as part of an adapter's key: each named as the
+// client state's table of its kind.
 enum RequestKind : std::uint32_t {
-    LoginDetails,
-    TesmaServer,
-    SavegameReader,
-    SavegameWriter,
-    SavegameList,
-    RemoveSavegame,
-    NetworkTraffic,
+#define KZ_CAPI_REQUEST_KIND(name, table, ...) table,
+    KZ_REQUEST_KINDS(KZ_CAPI_REQUEST_KIND)
+#undef KZ_CAPI_REQUEST_KIND
 };
 
 } // namespace capi

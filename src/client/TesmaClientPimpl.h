@@ -6,6 +6,7 @@
 #include "containers/Allocate.h"
 #include "containers/HashTable.h"
 #include "launcher/Handles.h"
+#include "launcher/RequestKinds.h"
 #include "launcher/TesmadllListeners.h"
 
 namespace kz {
@@ -21,35 +22,31 @@ namespace tesmaclient {
 // requests under one number. A client destroyed while answers are owed leaves
 // its Pimpl retired: those answers are dropped, and the last of them, or the
 // release of the launcher library, frees it.
-class TesmaClient::Pimpl final : public tesmadll::IGetLoginDetailsListener,
-                                 public tesmadll::IGetTesmaServerListener,
-                                 public tesmadll::IGetSavegameReaderListener,
-                                 public tesmadll::IGetSavegameWriterListener,
-                                 public tesmadll::IGetSavegameListListener,
-                                 public tesmadll::IRemoveSavegameListener,
-                                 public tesmadll::IGetNetworkTrafficListener,
-                                 public OwedAnswers {
+//
+// Invariants: the bases are the kz::tesmadll interfaces in the order of
+// KZ_REQUEST_KINDS, then OwedAnswers; a listener is in its kind's table from
+// its request until its answer, and in no other table.
+#define KZ_PIMPL_BASE(name, ...) public tesmadll::I##name##Listener,
+class TesmaClient::Pimpl final : KZ_REQUEST_KINDS(KZ_PIMPL_BASE) public OwedAnswers {
+#undef KZ_PIMPL_BASE
 public:
     Pimpl() noexcept { Destroy = [](OwedAnswers* answers) { common::Delete(static_cast<Pimpl*>(answers)); }; }
 
     template <typename Listener>
     using Table = common::HashTable<unsigned int, Listener*, common::StandardHashHelper<unsigned int>>;
 
-    bool OnGetLoginDetails(unsigned int requestId, unsigned int a, unsigned int b, unsigned int c) noexcept override;
-    bool OnGetTesmaServer(unsigned int requestId, unsigned int a) noexcept override;
-    bool OnGetSavegameReader(unsigned int requestId, unsigned int a, SavegameHandle reader) noexcept override;
-    bool OnGetSavegameWriter(unsigned int requestId, unsigned int a, SavegameHandle writer) noexcept override;
-    bool OnGetSavegameList(unsigned int requestId, const void* list, unsigned int count) noexcept override;
-    bool OnRemoveSavegame(unsigned int requestId, unsigned int a) noexcept override;
-    bool OnGetNetworkTraffic(unsigned int requestId, unsigned int a, unsigned int b, unsigned int c,
-                             unsigned int d) noexcept override;
+#define KZ_PIMPL_ANSWER(name, table, requestParameters, requestArguments, answerParameters, answerArguments) \
+    bool On##name answerParameters noexcept override;
+    KZ_REQUEST_KINDS(KZ_PIMPL_ANSWER)
+#undef KZ_PIMPL_ANSWER
 
     // Files listener under requestId and calls the entry point with the session,
-    // the number, this object as the launcher's listener and the rest of args.
-    // Dropped without a session or entry point.
-    template <typename Function, typename Listener, typename LauncherListener, typename... Args>
+    // the number, this object as the launcher's listener (seen through the
+    // interface the entry point takes) and the rest of args. Dropped without a
+    // session or entry point.
+    template <typename Function, typename Listener, typename... Args>
     void Request(Function EntryPoints::*entryPoint, Table<Listener>& table, unsigned int requestId,
-                 Listener* listener, LauncherListener* self, Args... args) noexcept
+                 Listener* listener, Args... args) noexcept
     {
         const LauncherCall call = LauncherCall::ForSession(Session);
         Function function = call.EntryPoint(entryPoint);
@@ -58,7 +55,7 @@ public:
         // Filed and counted first: the launcher may answer before the call returns.
         table.Insert(requestId, listener);
         RequestSent();
-        function(Session, requestId, self, args...);
+        function(Session, requestId, this, args...);
     }
 
     // Takes the listener filed under requestId out of table. False when the
@@ -78,13 +75,10 @@ public:
     SessionHandle Session = 0;
     // The binding the client belongs to; its save-game objects carry it.
     std::uint32_t Binding = 0;
-    Table<tesmaclient::IGetLoginDetailsListener> LoginDetails;
-    Table<tesmaclient::IGetTesmaServerListener> TesmaServer;
-    Table<tesmaclient::IGetSavegameReaderListener> SavegameReader;
-    Table<tesmaclient::IGetSavegameWriterListener> SavegameWriter;
-    Table<tesmaclient::IGetSavegameListListener> SavegameList;
-    Table<tesmaclient::IRemoveSavegameListener> RemoveSavegame;
-    Table<tesmaclient::IGetNetworkTrafficListener> NetworkTraffic;
+    // The game's listeners of each kind, by request number.
+#define KZ_PIMPL_TABLE(name, table, ...) Table<tesmaclient::I##name##Listener> table;
+    KZ_REQUEST_KINDS(KZ_PIMPL_TABLE)
+#undef KZ_PIMPL_TABLE
 };
 
 } // namespace tesmaclient

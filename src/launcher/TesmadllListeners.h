@@ -1,49 +1,25 @@
 #pragma once
 
 #include "launcher/Handles.h"
+#include "launcher/RequestKinds.h"
 
 // The interfaces through which the launcher library answers asynchronous
 // requests. The client's private implementation implements all seven; the
 // launcher calls the one method of each on the pointer it was given.
+//
+// Invariants: the launcher's layout, one class per request kind in the order
+// of KZ_REQUEST_KINDS, each with its one pure virtual method and nothing else.
 
 namespace kz {
 namespace tesmadll {
 
-class IGetLoginDetailsListener {
-public:
-    virtual bool OnGetLoginDetails(unsigned int requestId, unsigned int a, unsigned int b, unsigned int c) noexcept = 0;
-};
-
-class IGetTesmaServerListener {
-public:
-    virtual bool OnGetTesmaServer(unsigned int requestId, unsigned int a) noexcept = 0;
-};
-
-class IGetSavegameReaderListener {
-public:
-    virtual bool OnGetSavegameReader(unsigned int requestId, unsigned int a, SavegameHandle reader) noexcept = 0;
-};
-
-class IGetSavegameWriterListener {
-public:
-    virtual bool OnGetSavegameWriter(unsigned int requestId, unsigned int a, SavegameHandle writer) noexcept = 0;
-};
-
-class IGetSavegameListListener {
-public:
-    // list is the launcher's array of count elements of 4 bytes each.
-    virtual bool OnGetSavegameList(unsigned int requestId, const void* list, unsigned int count) noexcept = 0;
-};
-
-class IRemoveSavegameListener {
-public:
-    virtual bool OnRemoveSavegame(unsigned int requestId, unsigned int a) noexcept = 0;
-};
-
-class IGetNetworkTrafficListener {
-public:
-    virtual bool OnGetNetworkTraffic(unsigned int requestId, unsigned int a, unsigned int b, unsigned int c, unsigned int d) noexcept = 0;
-};
+#define KZ_TESMADLL_LISTENER(name, table, requestParameters, requestArguments, answerParameters, answerArguments) \
+    class I##name##Listener {                                                                                   \
+    public:                                                                                                     \
+        virtual bool On##name answerParameters noexcept = 0;                                                    \
+    };
+KZ_REQUEST_KINDS(KZ_TESMADLL_LISTENER)
+#undef KZ_TESMADLL_LISTENER
 
 } // namespace tesmadll
 } // namespace kz

@@ -10,6 +10,7 @@
 #include "SavegameStore.h"
 #include "Settings.h"
 
+#include "launcher/EntryPoints.h"
 #include "launcher/Handles.h"
 #include "launcher/TesmadllListeners.h"
 
@@ -18,13 +19,6 @@
 #include <map>
 #include <memory>
 #include <vector>
-
-namespace kz {
-namespace tesmaclient {
-class ISavegameReadListener;
-class ISavegameWriteListener;
-} // namespace tesmaclient
-} // namespace kz
 
 namespace devlauncher {
 

@@ -1,9 +1,11 @@
 // A stand-in for the launcher's client library "dovtesmaapi_r2.dll": the 22
-// entry points, each recording its call and answering as the test scripted.
+// entry points, each recording its call and answering as the test scripted;
+// the seven request entry points and their answers follow KZ_REQUEST_KINDS.
 // Built without the C++ library, so the same source serves a GCC build and an
 // MSVC-mode build. STANDIN_INCOMPLETE leaves out "KzTesmadllSaveGameInfoGetSize".
 
 #include "StandinControl.h"
+#include "launcher/EntryPoints.h"
 #include "launcher/TesmadllListeners.h"
 
 #ifdef _WIN32
@@ -20,13 +22,6 @@ using namespace standin;
 using kz::SavegameHandle;
 using kz::SessionHandle;
 namespace tesmadll = kz::tesmadll;
-
-namespace kz {
-namespace tesmaclient {
-class ISavegameReadListener;
-class ISavegameWriteListener;
-} // namespace tesmaclient
-} // namespace kz
 
 namespace {
 
@@ -77,37 +72,51 @@ Word Result(unsigned entry, Word fallback)
     return g_resultSet[entry] ? g_results[entry] : fallback;
 }
 
+// The indices 0 to N - 1, as Indices<0, ..., N - 1> (there is no C++ library here).
+template <unsigned... I>
+struct Indices {};
+template <unsigned N, unsigned... I>
+struct CountTo : CountTo<N - 1, N - 1, I...> {};
+template <unsigned... I>
+struct CountTo<0, I...> {
+    using Type = Indices<I...>;
+};
+
+// Calls the answer on listener with requestId and the values, each cast to
+// its parameter's type (integers by value, pointers by address).
+template <typename Listener, typename... P, unsigned... I>
+bool AnswerWith(bool (Listener::*on)(unsigned, P...) noexcept, Listener* listener, unsigned requestId,
+                const Word* values, Indices<I...>)
+{
+    return (listener->*on)(requestId, P(values[I])...);
+}
+
+template <typename Listener, typename... P>
+bool Answer(bool (Listener::*on)(unsigned, P...) noexcept, void* listener, unsigned requestId, const Word* values)
+{
+    return AnswerWith(on, static_cast<Listener*>(listener), requestId, values, typename CountTo<sizeof...(P)>::Type());
+}
+
 bool Deliver(unsigned entry, void* listener, unsigned requestId, Word a, Word b, Word c, Word d)
 {
+    const Word values[] = {a, b, c, d};
     switch (entry) {
-    case GetLoginDetails:
-        return static_cast<tesmadll::IGetLoginDetailsListener*>(listener)->OnGetLoginDetails(
-            requestId, unsigned(a), unsigned(b), unsigned(c));
-    case GetTesmaServer:
-        return static_cast<tesmadll::IGetTesmaServerListener*>(listener)->OnGetTesmaServer(requestId, unsigned(a));
-    case GetSavegameReader:
-        return static_cast<tesmadll::IGetSavegameReaderListener*>(listener)->OnGetSavegameReader(requestId,
-                                                                                                 unsigned(a), b);
-    case GetSavegameWriter:
-        return static_cast<tesmadll::IGetSavegameWriterListener*>(listener)->OnGetSavegameWriter(requestId,
-                                                                                                 unsigned(a), b);
-    case GetSavegameList:
-        return static_cast<tesmadll::IGetSavegameListListener*>(listener)->OnGetSavegameList(
-            requestId, reinterpret_cast<const void*>(a), unsigned(b));
-    case RemoveSavegame:
-        return static_cast<tesmadll::IRemoveSavegameListener*>(listener)->OnRemoveSavegame(requestId, unsigned(a));
-    case GetNetworkTraffic:
-        return static_cast<tesmadll::IGetNetworkTrafficListener*>(listener)->OnGetNetworkTraffic(
-            requestId, unsigned(a), unsigned(b), unsigned(c), unsigned(d));
+#define STANDIN_DELIVER(name, ...)                                                                             \
+    case name:                                                                                                 \
+        return Answer(&tesmadll::I##name##Listener::On##name, listener, requestId, values);
+        KZ_REQUEST_KINDS(STANDIN_DELIVER)
+#undef STANDIN_DELIVER
     default:
         return false;
     }
 }
 
-// Keeps the listener for answers on demand, answers at once if scripted to,
-// then lets the hook act.
-void Request(unsigned entry, SessionHandle session, unsigned requestId, void* listener)
+// Records the request, keeps the listener for answers on demand, answers at
+// once if scripted to, then lets the hook act.
+template <typename... Args>
+void Request(unsigned entry, SessionHandle session, unsigned requestId, void* listener, Args... args)
 {
+    Record(entry, unsigned(3 + sizeof...(Args)), session, requestId, AsWord(listener), Word(args)...);
     g_listeners[entry] = listener;
     if (g_answerInside[entry]) {
         g_answerInside[entry] = false;
@@ -154,58 +163,14 @@ STANDIN_EXPORT void __cdecl KzTesmadllStartProcess(SessionHandle session, unsign
     Record(StartProcess, 4, session, AsWord(a), AsWord(b), AsWord(c));
 }
 
-STANDIN_EXPORT void __cdecl KzTesmadllGetLoginDetails(SessionHandle session, unsigned requestId,
-                                                      tesmadll::IGetLoginDetailsListener* listener)
-{
-    Record(GetLoginDetails, 3, session, requestId, AsWord(listener));
-    Request(GetLoginDetails, session, requestId, listener);
-}
-
-STANDIN_EXPORT void __cdecl KzTesmadllGetTesmaServer(SessionHandle session, unsigned requestId,
-                                                     tesmadll::IGetTesmaServerListener* listener, unsigned a,
-                                                     unsigned b)
-{
-    Record(GetTesmaServer, 5, session, requestId, AsWord(listener), a, b);
-    Request(GetTesmaServer, session, requestId, listener);
-}
-
-STANDIN_EXPORT void __cdecl KzTesmadllGetSavegameReader(SessionHandle session, unsigned requestId,
-                                                        tesmadll::IGetSavegameReaderListener* listener, unsigned a,
-                                                        unsigned b)
-{
-    Record(GetSavegameReader, 5, session, requestId, AsWord(listener), a, b);
-    Request(GetSavegameReader, session, requestId, listener);
-}
-
-STANDIN_EXPORT void __cdecl KzTesmadllGetSavegameWriter(SessionHandle session, unsigned requestId,
-                                                        tesmadll::IGetSavegameWriterListener* listener, unsigned a,
-                                                        unsigned b, bool flag)
-{
-    Record(GetSavegameWriter, 6, session, requestId, AsWord(listener), a, b, flag);
-    Request(GetSavegameWriter, session, requestId, listener);
-}
-
-STANDIN_EXPORT void __cdecl KzTesmadllGetSavegameList(SessionHandle session, unsigned requestId,
-                                                      tesmadll::IGetSavegameListListener* listener, unsigned a)
-{
-    Record(GetSavegameList, 4, session, requestId, AsWord(listener), a);
-    Request(GetSavegameList, session, requestId, listener);
-}
-
-STANDIN_EXPORT void __cdecl KzTesmadllRemoveSavegame(SessionHandle session, unsigned requestId,
-                                                     tesmadll::IRemoveSavegameListener* listener, unsigned a,
-                                                     unsigned b)
-{
-    Record(RemoveSavegame, 5, session, requestId, AsWord(listener), a, b);
-    Request(RemoveSavegame, session, requestId, listener);
-}
-
-STANDIN_EXPORT void __cdecl KzTesmadllGetNetworkTraffic(SessionHandle session, unsigned requestId,
-                                                        tesmadll::IGetNetworkTrafficListener* listener)
-{
-    Record(GetNetworkTraffic, 3, session, requestId, AsWord(listener));
-    Request(GetNetworkTraffic, session, requestId, listener);
-}
+#define STANDIN_REQUEST(name, table, requestParameters, requestArguments, ...)                               \
+    STANDIN_EXPORT void __cdecl KzTesmadll##name(SessionHandle session, unsigned requestId,                   \
+                                                 tesmadll::I##name##Listener* listener KZ_UNPAREN requestParameters) \
+    {                                                                                                          \
+        Request(name, session, requestId, listener KZ_UNPAREN requestArguments);                               \
+    }
+KZ_REQUEST_KINDS(STANDIN_REQUEST)
+#undef STANDIN_REQUEST
 
 STANDIN_EXPORT const unsigned short* __cdecl KzTesmadllGetLocText(SessionHandle session, const unsigned short* key,
                                                                   const char* locale)
