@@ -7,9 +7,9 @@
 
 set(TESMA_DEF ${PROJECT_SOURCE_DIR}/src/tesmaclient.def)
 
-# The checks call llvm-nm, llvm-undname, llvm-readobj, llvm-pdbutil, c++filt,
-# objdump and windres by name; finding them here fails the configuration early
-# instead of the build.
+# The checks call llvm-nm, llvm-undname, llvm-readobj, llvm-pdbutil,
+# llvm-objdump, c++filt, objdump and windres by name; finding them here fails
+# the configuration early instead of the build.
 find_program(TESMA_LLVM_NM llvm-nm REQUIRED)
 find_program(TESMA_LLVM_DLLTOOL llvm-dlltool REQUIRED)
 find_program(TESMA_LLVM_UNDNAME llvm-undname REQUIRED)
@@ -18,6 +18,7 @@ find_program(TESMA_MINGW_GXX i686-w64-mingw32-g++ REQUIRED)
 find_program(TESMA_MINGW_CXXFILT i686-w64-mingw32-c++filt REQUIRED)
 find_program(TESMA_MINGW_OBJDUMP i686-w64-mingw32-objdump REQUIRED)
 find_program(TESMA_LLVM_READOBJ llvm-readobj REQUIRED)
+find_program(TESMA_LLVM_OBJDUMP llvm-objdump REQUIRED)
 find_program(TESMA_LLVM_PDBUTIL llvm-pdbutil REQUIRED)
 find_program(TESMA_LLVM_STRIP llvm-strip REQUIRED)
 find_program(TESMA_MINGW_WINDRES i686-w64-mingw32-windres REQUIRED)
@@ -82,6 +83,8 @@ add_custom_command(
             ${PROJECT_SOURCE_DIR}/include/kz/tesmaclient/tesmaclient_c.h
     COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/check-runtime.sh $<TARGET_FILE:tesmaclient>
             ${PROJECT_SOURCE_DIR}/cmake/tesmaclient-imports.txt $<TARGET_FILE_DIR:tesmaclient>/tesmaclient.pdb
+    COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/check-fast-paths.sh $<TARGET_FILE:tesmaclient>
+            $<TARGET_FILE_DIR:tesmaclient>/tesmaclient.pdb
     COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/check-metadata.sh $<TARGET_FILE:tesmaclient>
             $<TARGET_FILE_DIR:tesmaclient>/tesmaclient.pdb ${PROJECT_VERSION}
     COMMAND ${TESMA_LLVM_DLLTOOL} -m i386 -D tesmaclient.dll -d ${TESMA_EXPORTS_DIR}/imports-msvc.def
@@ -92,6 +95,7 @@ add_custom_command(
     DEPENDS ${TESMA_DEF} ${TESMA_EXPORTS_DIR}/UseEveryExport.obj ${TESMA_EXPORTS_DIR}/UseEveryExport.o tesmaclient
             ${PROJECT_SOURCE_DIR}/cmake/check-exports.sh ${PROJECT_SOURCE_DIR}/cmake/c-functions.sh
             ${PROJECT_SOURCE_DIR}/cmake/check-runtime.sh
+            ${PROJECT_SOURCE_DIR}/cmake/check-fast-paths.sh
             ${PROJECT_SOURCE_DIR}/cmake/check-metadata.sh
             ${PROJECT_SOURCE_DIR}/cmake/tesmaclient-imports.txt
     VERBATIM)
