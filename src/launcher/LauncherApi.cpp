@@ -194,7 +194,8 @@ bool LauncherApi::BeginAnswer(OwedAnswers& answers) noexcept
 
 void LauncherApi::EndAnswer(OwedAnswers& answers) noexcept
 {
-    // An answer nobody is owed (a number answered twice) changes nothing.
+    // An answer while none is owed (the launcher answered more than it was
+    // asked) changes nothing.
     std::uint32_t owed = answers.Owed.load();
     do {
         if ((owed & OwedAnswers::CountMask) == 0)

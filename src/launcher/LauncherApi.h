@@ -147,10 +147,6 @@ public:
     // The answer ends; answers may be destroyed by it.
     void EndAnswer(OwedAnswers& answers) noexcept;
 
-    // Whether the launcher ever answered on a thread of its own, which keeps
-    // the library loaded until the process ends.
-    bool IsKeptLoaded() const noexcept { return m_answeredOnOwnThread.load(); }
-
 private:
     enum class State { NeverBound, Binding, Bound, Releasing, Released };
 
