@@ -75,9 +75,9 @@ add_custom_command(
 # The checks and the two import libraries: lib/tesmaclient.lib for MSVC-style
 # linkers, lib/libtesmaclient.dll.a for MinGW's.
 add_custom_command(
-    OUTPUT ${TESMA_EXPORTS_DIR}/checked.stamp ${TESMA_OUTPUT_DIR}/lib/tesmaclient.lib
-           ${TESMA_OUTPUT_DIR}/lib/libtesmaclient.dll.a
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${TESMA_OUTPUT_DIR}/lib
+    OUTPUT ${TESMA_EXPORTS_DIR}/checked.stamp ${CMAKE_BINARY_DIR}/lib/tesmaclient.lib
+           ${CMAKE_BINARY_DIR}/lib/libtesmaclient.dll.a
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/lib
     COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/check-exports.sh ${TESMA_DEF} ${TESMA_EXPORTS_DIR}/UseEveryExport.obj
             ${TESMA_EXPORTS_DIR}/UseEveryExport.o $<TARGET_FILE:tesmaclient> ${TESMA_EXPORTS_DIR}
             ${PROJECT_SOURCE_DIR}/include/kz/tesmaclient/tesmaclient_c.h
@@ -88,9 +88,9 @@ add_custom_command(
     COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/check-metadata.sh $<TARGET_FILE:tesmaclient>
             $<TARGET_FILE_DIR:tesmaclient>/tesmaclient.pdb ${PROJECT_VERSION}
     COMMAND ${TESMA_LLVM_DLLTOOL} -m i386 -D tesmaclient.dll -d ${TESMA_EXPORTS_DIR}/imports-msvc.def
-            -l ${TESMA_OUTPUT_DIR}/lib/tesmaclient.lib
+            -l ${CMAKE_BINARY_DIR}/lib/tesmaclient.lib
     COMMAND ${TESMA_MINGW_DLLTOOL} -D tesmaclient.dll -d ${TESMA_EXPORTS_DIR}/imports-gnu.def
-            -l ${TESMA_OUTPUT_DIR}/lib/libtesmaclient.dll.a
+            -l ${CMAKE_BINARY_DIR}/lib/libtesmaclient.dll.a
     COMMAND ${CMAKE_COMMAND} -E touch ${TESMA_EXPORTS_DIR}/checked.stamp
     DEPENDS ${TESMA_DEF} ${TESMA_EXPORTS_DIR}/UseEveryExport.obj ${TESMA_EXPORTS_DIR}/UseEveryExport.o tesmaclient
             ${PROJECT_SOURCE_DIR}/cmake/check-exports.sh ${PROJECT_SOURCE_DIR}/cmake/c-functions.sh

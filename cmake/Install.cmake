@@ -1,5 +1,5 @@
 # The release folder a game team adopts, as `cmake --install` lays it out and
-# as scripts/package.sh zips it into tesmaclient-<version>.zip:
+# as the release_archive target zips it into tesmaclient-<version>.zip:
 #   bin/                  tesmaclient.dll and its PDB
 #   include/              the public headers
 #   lib/mingw/            libtesmaclient.a, the import library for MinGW
@@ -17,10 +17,10 @@ include(CMakePackageConfigHelpers)
 
 set(TESMA_PACKAGE_DIR lib/cmake/tesmaclient)
 
-install(FILES ${TESMA_OUTPUT_DIR}/bin/tesmaclient.dll DESTINATION bin)
-install(FILES ${TESMA_OUTPUT_DIR}/bin/tesmaclient.pdb DESTINATION bin OPTIONAL)
-install(FILES ${TESMA_OUTPUT_DIR}/lib/tesmaclient.lib DESTINATION lib/msvc)
-install(FILES ${TESMA_OUTPUT_DIR}/lib/libtesmaclient.dll.a DESTINATION lib/mingw RENAME libtesmaclient.a)
+install(FILES ${CMAKE_BINARY_DIR}/bin/tesmaclient.dll DESTINATION bin)
+install(FILES ${CMAKE_BINARY_DIR}/bin/tesmaclient.pdb DESTINATION bin OPTIONAL)
+install(FILES ${CMAKE_BINARY_DIR}/lib/tesmaclient.lib DESTINATION lib/msvc)
+install(FILES ${CMAKE_BINARY_DIR}/lib/libtesmaclient.dll.a DESTINATION lib/mingw RENAME libtesmaclient.a)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/kz DESTINATION include PATTERN "*.in" EXCLUDE)
 install(FILES ${TESMA_GENERATED_INCLUDE_DIR}/kz/tesmaclient/Version.h DESTINATION include/kz/tesmaclient)
 
@@ -43,10 +43,12 @@ install(FILES ${PROJECT_SOURCE_DIR}/bindings/csharp/Tesmaclient.cs DESTINATION b
 install(FILES ${PROJECT_SOURCE_DIR}/sdk/toolchains/i686-w64-mingw32.cmake DESTINATION toolchains)
 install(FILES ${PROJECT_SOURCE_DIR}/sdk/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION .)
 
-set(CPACK_GENERATOR ZIP)
-set(CPACK_PACKAGE_NAME tesmaclient)
-set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_FILE_NAME tesmaclient-${PROJECT_VERSION})
-set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY ON)
-set(CPACK_PACKAGE_DIRECTORY ${TESMA_OUTPUT_DIR})
-include(CPack)
+# The release archive, tesmaclient-<version>.zip, checked file by file; and the
+# same install tree in sdk/, the installed package the Windows tests use.
+set(TESMA_RELEASE_ARCHIVE ${CMAKE_BINARY_DIR}/tesmaclient-${PROJECT_VERSION}.zip)
+add_custom_target(release_archive ALL
+    COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/make-release.sh ${CMAKE_BINARY_DIR} ${TESMA_RELEASE_ARCHIVE}
+            ${PROJECT_SOURCE_DIR}/cmake/package/release-files.txt
+    DEPENDS tesmaclient tesmaclient_exports devlauncher devlauncher_register ${PROJECT_SOURCE_DIR}/cmake/make-release.sh
+    BYPRODUCTS ${TESMA_RELEASE_ARCHIVE}
+    VERBATIM)

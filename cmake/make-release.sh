@@ -1,21 +1,29 @@
 #!/usr/bin/env bash
-# Packs the product configuration's install tree into the release archive and
-# checks it: exactly the files of the list, a DLL that carries its version
-# and names its PDB, and the PDB beside it.
-#   make-release.sh CPACK PRODUCT_BUILD_DIR ARCHIVE FILE_LIST
+# Installs the product configuration into BUILD_DIR/sdk (the installed package
+# the Windows tests find), packs the same tree into the release archive and
+# checks it: exactly the files of the list, a DLL that carries its version and
+# names its PDB, and the PDB beside it.
+#   make-release.sh BUILD_DIR ARCHIVE FILE_LIST
 set -euo pipefail
-cpack=$1 product=$2 archive=$3 list=$4
+build=$1 archive=$2 list=$3
 fail() { echo "make-release: $*" >&2; exit 1; }
-
-(cd "$product" && "$cpack" -G ZIP >cpack.log) || { cat "$product/cpack.log"; fail "cpack failed"; }
-[ -f "$archive" ] || fail "cpack did not write $archive"
-
 top=$(basename "$archive" .zip)
 version=${top#tesmaclient-}
-unzip -Z1 "$archive" | grep -v '/$' | sed "s|^$top/||" | sort > "$product/release-files.txt"
-sort "$list" | diff -u - "$product/release-files.txt" >&2 || fail "the archive's files differ from $list (+ archive)"
 
-check=$product/release-check
+# install DIR: a fresh install tree, so that no file of an earlier build stays.
+install() {
+    rm -rf "$1"
+    cmake --install "$build" --prefix "$1" >"$build/install.log" || { cat "$build/install.log"; fail "install failed"; }
+}
+install "$build/sdk"
+install "$build/stage/$top"
+rm -f "$archive"
+(cd "$build/stage" && cmake -E tar cf "$archive" --format=zip "$top") || fail "could not write $archive"
+
+unzip -Z1 "$archive" | grep -v '/$' | sed "s|^$top/||" | sort > "$build/release-files.txt"
+sort "$list" | diff -u - "$build/release-files.txt" >&2 || fail "the archive's files differ from $list (+ archive)"
+
+check=$build/release-check
 rm -rf "$check"
 mkdir -p "$check"
 unzip -q "$archive" "$top/bin/*" -d "$check"

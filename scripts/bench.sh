@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the native benchmarks in a release configuration (no sanitizers, -O2)
-# in build/bench and the DLL benchmark in the Windows build (build/win32),
+# in build/bench and the DLL benchmark in the Windows tests' build (build/windows-tests),
 # runs them with interleaved repetitions and writes docs/performance.md and
 # docs/text-throughput.png from the results.
 #
@@ -29,17 +29,15 @@ done
 scripts/install-packages.sh "${packages[@]}"
 
 build=build/bench
-cmake -S . -B "$build" -G Ninja -DTESMA_SANITIZE=OFF -DCMAKE_BUILD_TYPE=Release \
-      -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" >/dev/null
+cmake --preset bench >/dev/null
 scripts/build-targets.sh "$build" hashtable_bench text_bench launcher_bench
 programs=("$build/bench/hashtable_bench" "$build/bench/text_bench" "$build/bench/launcher_bench")
 
-# The Windows build, configured as scripts/compile.sh does, when its tools are here.
-win32=build/win32
+# The Windows test build, as scripts/compile.sh makes it, when its tools are here.
+win32=build/windows-tests
 wine_bench=
 if $wine && command -v i686-w64-mingw32-g++-win32 >/dev/null && command -v wine >/dev/null; then
-    [ -f "$win32/build.ninja" ] ||
-        cmake -S . -B "$win32" -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake >/dev/null
+    [ -f "$win32/build.ninja" ] || scripts/compile.sh
     scripts/build-targets.sh "$win32" dll_forward_bench
     wine_bench="$win32/bin/dll_forward_bench.exe"
 fi

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # Builds the MSVC-mode sample game from the release archive, as a game team
 # would, and runs it under Wine twice: without a launcher, then with the
-# development launcher registered by its own command.   demo.sh [build dir]
+# development launcher registered by its own command. It runs in the Windows
+# tests' prefix, so that Wine makes one prefix for both.
 set -euo pipefail
-build=$(realpath "${1:-build/win32}")
 here=$(dirname "$(realpath "$0")")
-export WINEPREFIX=$build/wineprefix WINEDEBUG=-all
+build=$(realpath "$here/../build")
+export WINEPREFIX=$build/windows-tests/wineprefix WINEDEBUG=-all
 export QEMU_RESERVED_VA=${QEMU_RESERVED_VA:-0xffff0000} # see wine-run.sh
-archive=$(echo "$build"/tesmaclient-*.zip)
+archive=$(echo "$build"/release/tesmaclient-*.zip)
 work=$build/demo
 
 echo "== building the sample game from $(basename "$archive")"

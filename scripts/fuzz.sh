@@ -19,11 +19,10 @@ packages=(cmake ninja-build clang llvm libclang-rt-14-dev)
 [ "${1:-}" = --packages ] && { echo "${packages[@]}"; exit 0; }
 scripts/install-packages.sh "${packages[@]}"
 
+# configure PRESET: the preset's build, in build/PRESET.
 configure() {
-    local build=$1
-    shift
-    cmake -S . -B "$build" -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DTESMA_FUZZ=ON "$@" >/dev/null
-    nice -n 10 scripts/build-targets.sh "$build" "${targets[@]}"
+    cmake --preset "$1" >/dev/null
+    nice -n 10 scripts/build-targets.sh "build/$1" "${targets[@]}"
 }
 
 if [ "${1:-}" = "--coverage" ]; then
@@ -36,7 +35,7 @@ if [ "${1:-}" = "--coverage" ]; then
         [request_routing_fuzzer]="src/client/RequestRouting.cpp src/client/TesmaClientPimpl.h"
     )
     build=build/fuzz-coverage
-    configure "$build" -DTESMA_FUZZ_COVERAGE=ON
+    configure fuzz-coverage
     rm -rf "$build/profiles"
     mkdir -p "$build/profiles"
     printf '%-24s %9s %16s %16s %16s\n' target inputs regions functions lines
@@ -59,7 +58,7 @@ fi
 seconds=${1:-30}
 [ $# -gt 1 ] && targets=("${@:2}")
 build=build/fuzz
-configure "$build"
+configure fuzz
 mkdir -p "$build/findings" "$build/logs"
 status=0
 for target in "${targets[@]}"; do

@@ -21,7 +21,7 @@ packages=(cmake ninja-build g++ googletest valgrind)
 scripts/install-packages.sh "${packages[@]}"
 
 build=build/valgrind
-cmake -S . -B "$build" -G Ninja -DTESMA_SANITIZE=OFF >/dev/null
+cmake --preset valgrind >/dev/null
 # Every native test but the scripts (label "script") is a program of the same name.
 mapfile -t programs < <(ctest --test-dir "$build" -N -LE script | sed -n 's/^ *Test *#[0-9]*: //p')
 scripts/build-targets.sh "$build" "${programs[@]}"

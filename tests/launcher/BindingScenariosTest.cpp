@@ -1,5 +1,7 @@
-// The launcher binding through the real DLL under Wine. The binding happens
-// once per process, so every case here runs in a process of its own.
+// The launcher binding through the real DLL under Wine. Each suite runs in a
+// process of its own: a binding that loaded nothing lasts for its process, so
+// only a suite's last cases may leave one behind; the cases before leave the
+// library released, and the next client binds anew.
 
 #include "kz/tesmaclient/Diagnostics.h"
 #include "kz/tesmaclient/TesmaClient.h"
@@ -54,91 +56,6 @@ void ExpectNoDirectory(const BindingDiagnostics& diagnostics, unsigned int state
 }
 
 } // namespace
-
-TEST(LauncherBindingErrors, NoKeyGivesOneAndLoadsNothing)
-{
-    RemoveLauncherKey();
-    // Asking before any client binds nothing; a short or missing structure is refused untouched.
-    BindingDiagnostics before = Diagnostics();
-    EXPECT_EQ(kz::tesmaclient::DirectoryNotLookedUp, before.DirectoryState);
-    EXPECT_EQ(L"", Text(before.LibraryPath));
-    before.Size = sizeof before - 1;
-    before.DirectoryState = 77;
-    EXPECT_FALSE(kz::tesmaclient::GetBindingDiagnostics(&before));
-    EXPECT_EQ(77u, before.DirectoryState);
-    EXPECT_FALSE(kz::tesmaclient::GetBindingDiagnostics(nullptr));
-
-    TesmaClient client;
-    EXPECT_EQ(1u, client.GetInstallationErrorNum());
-    EXPECT_FALSE(IsLoaded(LauncherPath(L"launcher-full")));
-    ExpectNeutralForwards(client);
-    const BindingDiagnostics diagnostics = Diagnostics();
-    ExpectNoDirectory(diagnostics, kz::tesmaclient::DirectoryNoKey);
-    EXPECT_EQ(L"SOFTWARE\\Dovrix\\Launcher", Text(diagnostics.RegistryKey));
-    EXPECT_EQ(L"InstallDir", Text(diagnostics.RegistryValue));
-}
-
-TEST(LauncherBindingErrors, ExpandableStringIsIgnored)
-{
-    const std::wstring directory = LauncherDirectory(L"launcher-full");
-    SetInstallDirValue(REG_EXPAND_SZ, directory.c_str(), DWORD((directory.size() + 1) * 2));
-    TesmaClient client;
-    EXPECT_EQ(1u, client.GetInstallationErrorNum());
-    EXPECT_FALSE(IsLoaded(LauncherPath(L"launcher-full")));
-    ExpectNoDirectory(Diagnostics(), kz::tesmaclient::DirectoryWrongType);
-}
-
-TEST(LauncherBindingErrors, LoneNulGivesOne)
-{
-    SetInstallDir(L"");
-    TesmaClient client;
-    EXPECT_EQ(1u, client.GetInstallationErrorNum());
-    ExpectNoDirectory(Diagnostics(), kz::tesmaclient::DirectoryEmpty);
-}
-
-TEST(LauncherBindingErrors, SingleByteGivesOne)
-{
-    const char byte = 'Z';
-    SetInstallDirValue(REG_SZ, &byte, 1);
-    TesmaClient client;
-    EXPECT_EQ(1u, client.GetInstallationErrorNum());
-}
-
-TEST(LauncherBindingErrors, DirectoryWithoutLibraryGivesTwo)
-{
-    SetInstallDir(LauncherDirectory(L"launcher-empty"));
-    TesmaClient client;
-    EXPECT_EQ(2u, client.GetInstallationErrorNum());
-    ExpectNeutralForwards(client);
-    const BindingDiagnostics diagnostics = Diagnostics();
-    EXPECT_EQ(2u, diagnostics.InstallationError);
-    EXPECT_EQ(kz::tesmaclient::DirectoryFound, diagnostics.DirectoryState);
-    EXPECT_EQ(LauncherDirectory(L"launcher-empty"), Text(diagnostics.Directory));
-    EXPECT_EQ(LauncherPath(L"launcher-empty"), Text(diagnostics.LibraryPath));
-    EXPECT_EQ(DWORD(ERROR_MOD_NOT_FOUND), diagnostics.LoadError); // what Wine reports for a missing file
-    EXPECT_STREQ("", diagnostics.MissingEntryPoint);
-}
-
-TEST(LauncherBindingErrors, IncompleteLibraryGivesThreeAndIsFreedWithTheClient)
-{
-    const std::wstring path = LauncherPath(L"launcher-incomplete");
-    SetInstallDir(LauncherDirectory(L"launcher-incomplete"));
-    {
-        TesmaClient client;
-        EXPECT_EQ(3u, client.GetInstallationErrorNum());
-        const BindingDiagnostics diagnostics = Diagnostics();
-        EXPECT_EQ(3u, diagnostics.InstallationError);
-        EXPECT_EQ(path, Text(diagnostics.LibraryPath));
-        EXPECT_EQ(0u, diagnostics.LoadError);
-        EXPECT_STREQ("KzTesmadllSaveGameInfoGetSize", diagnostics.MissingEntryPoint);
-        Standin standin(path, false);
-        ASSERT_TRUE(standin.IsBound());
-        ExpectNeutralForwards(client);
-        // No session was asked for, and nothing reached the library.
-        EXPECT_TRUE(standin.Calls().empty());
-    }
-    EXPECT_FALSE(IsLoaded(path));
-}
 
 TEST(LauncherBindingPaths, ValueWithoutTerminatingNulUsesEveryCharacter)
 {
@@ -215,18 +132,6 @@ TEST(LauncherSession, ForwardsPassSessionAndArgumentsAndReturnResults)
     EXPECT_TRUE(std::equal(loc, loc + 3, calls[6].Arguments));
 }
 
-TEST(LauncherBindingOnce, LaterClientsReadNoRegistryAndLoadNothing)
-{
-    RemoveLauncherKey();
-    TesmaClient first;
-    ASSERT_EQ(1u, first.GetInstallationErrorNum());
-    SetInstallDir(LauncherDirectory(L"launcher-full"));
-    TesmaClient second;
-    EXPECT_EQ(1u, second.GetInstallationErrorNum());
-    EXPECT_EQ(1u, first.GetInstallationErrorNum());
-    EXPECT_FALSE(IsLoaded(LauncherPath(L"launcher-full")));
-}
-
 TEST(LauncherLifetime, LibraryStaysLoadedUntilTheLastClientIsDestroyed)
 {
     const std::wstring path = LauncherPath(L"launcher-full");
@@ -274,7 +179,78 @@ TEST(LauncherLifetime, ClientAfterReleaseBindsAgain)
     EXPECT_EQ(path, Text(loaded.LibraryPath));
 }
 
-TEST(LauncherLifetime, NothingBindsAgainWhereNoLibraryWasLoaded)
+TEST(LauncherBindingErrors, IncompleteLibraryGivesThreeAndIsFreedWithTheClient)
+{
+    const std::wstring path = LauncherPath(L"launcher-incomplete");
+    SetInstallDir(LauncherDirectory(L"launcher-incomplete"));
+    {
+        TesmaClient client;
+        EXPECT_EQ(3u, client.GetInstallationErrorNum());
+        const BindingDiagnostics diagnostics = Diagnostics();
+        EXPECT_EQ(3u, diagnostics.InstallationError);
+        EXPECT_EQ(path, Text(diagnostics.LibraryPath));
+        EXPECT_EQ(0u, diagnostics.LoadError);
+        EXPECT_STREQ("KzTesmadllSaveGameInfoGetSize", diagnostics.MissingEntryPoint);
+        Standin standin(path, false);
+        ASSERT_TRUE(standin.IsBound());
+        ExpectNeutralForwards(client);
+        // No session was asked for, and nothing reached the library.
+        EXPECT_TRUE(standin.Calls().empty());
+    }
+    EXPECT_FALSE(IsLoaded(path));
+}
+
+TEST(LauncherBindingErrors, DirectoryWithoutLibraryGivesTwo)
+{
+    SetInstallDir(LauncherDirectory(L"launcher-empty"));
+    TesmaClient client;
+    EXPECT_EQ(2u, client.GetInstallationErrorNum());
+    ExpectNeutralForwards(client);
+    const BindingDiagnostics diagnostics = Diagnostics();
+    EXPECT_EQ(2u, diagnostics.InstallationError);
+    EXPECT_EQ(kz::tesmaclient::DirectoryFound, diagnostics.DirectoryState);
+    EXPECT_EQ(LauncherDirectory(L"launcher-empty"), Text(diagnostics.Directory));
+    EXPECT_EQ(LauncherPath(L"launcher-empty"), Text(diagnostics.LibraryPath));
+    EXPECT_EQ(DWORD(ERROR_MOD_NOT_FOUND), diagnostics.LoadError); // what Wine reports for a missing file
+    EXPECT_STREQ("", diagnostics.MissingEntryPoint);
+}
+
+TEST(LauncherWithoutKey, NoKeyGivesOneAndLoadsNothing)
+{
+    RemoveLauncherKey();
+    // Asking before any client binds nothing; a short or missing structure is refused untouched.
+    BindingDiagnostics before = Diagnostics();
+    EXPECT_EQ(kz::tesmaclient::DirectoryNotLookedUp, before.DirectoryState);
+    EXPECT_EQ(L"", Text(before.LibraryPath));
+    before.Size = sizeof before - 1;
+    before.DirectoryState = 77;
+    EXPECT_FALSE(kz::tesmaclient::GetBindingDiagnostics(&before));
+    EXPECT_EQ(77u, before.DirectoryState);
+    EXPECT_FALSE(kz::tesmaclient::GetBindingDiagnostics(nullptr));
+
+    TesmaClient client;
+    EXPECT_EQ(1u, client.GetInstallationErrorNum());
+    EXPECT_FALSE(IsLoaded(LauncherPath(L"launcher-full")));
+    ExpectNeutralForwards(client);
+    const BindingDiagnostics diagnostics = Diagnostics();
+    ExpectNoDirectory(diagnostics, kz::tesmaclient::DirectoryNoKey);
+    EXPECT_EQ(L"SOFTWARE\\Dovrix\\Launcher", Text(diagnostics.RegistryKey));
+    EXPECT_EQ(L"InstallDir", Text(diagnostics.RegistryValue));
+}
+
+TEST(LauncherWithoutKey, LaterClientsReadNoRegistryAndLoadNothing)
+{
+    RemoveLauncherKey();
+    TesmaClient first;
+    ASSERT_EQ(1u, first.GetInstallationErrorNum());
+    SetInstallDir(LauncherDirectory(L"launcher-full"));
+    TesmaClient second;
+    EXPECT_EQ(1u, second.GetInstallationErrorNum());
+    EXPECT_EQ(1u, first.GetInstallationErrorNum());
+    EXPECT_FALSE(IsLoaded(LauncherPath(L"launcher-full")));
+}
+
+TEST(LauncherWithoutKey, NothingBindsAgainWhereNoLibraryWasLoaded)
 {
     RemoveLauncherKey();
     auto client = std::make_unique<TesmaClient>();
@@ -283,4 +259,30 @@ TEST(LauncherLifetime, NothingBindsAgainWhereNoLibraryWasLoaded)
     client = std::make_unique<TesmaClient>();
     EXPECT_EQ(1u, client->GetInstallationErrorNum());
     EXPECT_FALSE(IsLoaded(LauncherPath(L"launcher-full")));
+}
+
+TEST(LauncherValueExpandable, ExpandableStringIsIgnored)
+{
+    const std::wstring directory = LauncherDirectory(L"launcher-full");
+    SetInstallDirValue(REG_EXPAND_SZ, directory.c_str(), DWORD((directory.size() + 1) * 2));
+    TesmaClient client;
+    EXPECT_EQ(1u, client.GetInstallationErrorNum());
+    EXPECT_FALSE(IsLoaded(LauncherPath(L"launcher-full")));
+    ExpectNoDirectory(Diagnostics(), kz::tesmaclient::DirectoryWrongType);
+}
+
+TEST(LauncherValueLoneNul, LoneNulGivesOne)
+{
+    SetInstallDir(L"");
+    TesmaClient client;
+    EXPECT_EQ(1u, client.GetInstallationErrorNum());
+    ExpectNoDirectory(Diagnostics(), kz::tesmaclient::DirectoryEmpty);
+}
+
+TEST(LauncherValueSingleByte, SingleByteGivesOne)
+{
+    const char byte = 'Z';
+    SetInstallDirValue(REG_SZ, &byte, 1);
+    TesmaClient client;
+    EXPECT_EQ(1u, client.GetInstallationErrorNum());
 }
