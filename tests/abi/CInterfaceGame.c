@@ -1,6 +1,5 @@
-/* A C game on the C interface, built as C89 in MSVC mode without a runtime
-   and by MinGW's GCC. One process per launcher state, since the binding is
-   made once per process:
+/* A C game on the C interface, built as C89 in MSVC mode and by MinGW's GCC.
+   One process per launcher state, since the binding is made once per process:
      --devlauncher   the development launcher is registered and answers inside
                      the request call (TESMA_DEVLAUNCHER_INLINE=1): every
                      request, a whole save-game session, then the neutral
@@ -10,7 +9,6 @@
 
 #include "kz/tesmaclient/tesmaclient_c.h"
 
-__declspec(dllimport) void __stdcall ExitProcess(unsigned int code);
 __declspec(dllimport) const char* __stdcall GetCommandLineA(void);
 __declspec(dllimport) long __stdcall RegDeleteKeyW(void* root, const unsigned short* subKey);
 int printf(const char* format, ...);
@@ -339,14 +337,7 @@ static unsigned int run(void)
     return failures;
 }
 
-#ifdef _MSC_VER
-void mainCRTStartup(void)
-{
-    ExitProcess(run());
-}
-#else
 int main(void)
 {
     return (int)run();
 }
-#endif
