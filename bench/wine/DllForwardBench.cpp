@@ -16,25 +16,6 @@
 
 using namespace msvcgame;
 
-// Floating-point code needs the symbol the MSVC runtime would define.
-extern "C" int _fltused = 0;
-
-// The game's heap, as its runtime would provide it.
-void* operator new(decltype(sizeof(0)) size)
-{
-    return malloc(size != 0 ? size : 1);
-}
-
-void operator delete(void* block) noexcept
-{
-    free(block);
-}
-
-void operator delete(void* block, decltype(sizeof(0))) noexcept
-{
-    free(block);
-}
-
 namespace {
 
 using UpdateFunction = void(__cdecl*)(unsigned session);
@@ -253,9 +234,9 @@ double Median(double* values, unsigned count)
 
 } // namespace
 
-extern "C" void mainCRTStartup()
+int main(int argc, char** argv)
 {
-    const bool quick = game::HasArgument(L"--quick");
+    const bool quick = game::HasArgument(argc, argv, "--quick");
     const unsigned rounds = quick ? 3 : 9;
     // Each timed run lasts about this long; under emulation a run is slow, so
     // the count of operations per run is calibrated rather than fixed.

@@ -1,4 +1,4 @@
-# What Microsoft's runtime would link into every program: the start-up that
-# runs the static constructors, calls main and exits through msvcrt.
-add_library(tesma_msvc_mode_startup OBJECT ${CMAKE_CURRENT_LIST_DIR}/Startup.cpp)
-link_libraries(tesma_msvc_mode_startup)
+# What Microsoft's runtime would link into every program of a project built
+# with msvc-mode-i686.cmake: the MSVC-mode runtime (flags.cmake).
+add_library(tesma_msvc_mode_runtime STATIC ${TESMA_MSVC_MODE_RUNTIME_SOURCES})
+link_libraries(tesma_msvc_mode_runtime)

@@ -1,17 +1,17 @@
-/* A C game on the C interface, built as C89 in MSVC mode without a runtime
-   and by MinGW's GCC. One process per launcher state, since the binding is
-   made once per process:
+/* A C game on the C interface, built as C89 in MSVC mode and by MinGW's GCC.
      --devlauncher   the development launcher is registered and answers inside
                      the request call (TESMA_DEVLAUNCHER_INLINE=1): every
                      request, a whole save-game session, then the neutral
-                     values of save-game objects whose binding ended;
-     (no argument)   no launcher: the neutral values of the client.
+                     values of save-game objects whose binding ended; then,
+                     the library released with the last client, what follows;
+     (no argument)   no launcher, the game removes the registration: the
+                     neutral values of the client.
    Prints each failed check and exits with the count of failures. */
 
 #include "kz/tesmaclient/tesmaclient_c.h"
 
-__declspec(dllimport) void __stdcall ExitProcess(unsigned int code);
 __declspec(dllimport) const char* __stdcall GetCommandLineA(void);
+__declspec(dllimport) void* __stdcall GetModuleHandleA(const char* name);
 __declspec(dllimport) long __stdcall RegDeleteKeyW(void* root, const unsigned short* subKey);
 int printf(const char* format, ...);
 
@@ -331,22 +331,17 @@ static void devlauncher(void)
 
 static unsigned int run(void)
 {
-    if (has_argument("--devlauncher"))
+    if (has_argument("--devlauncher")) {
         devlauncher();
-    else
-        no_launcher();
+        /* Nothing may keep the library loaded, or the next client would carry on with it. */
+        CHECK(GetModuleHandleA("dovtesmaapi_r2.dll") == 0);
+    }
+    no_launcher();
     printf("%u failed\n", failures);
     return failures;
 }
 
-#ifdef _MSC_VER
-void mainCRTStartup(void)
-{
-    ExitProcess(run());
-}
-#else
 int main(void)
 {
     return (int)run();
 }
-#endif

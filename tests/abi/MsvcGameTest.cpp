@@ -7,7 +7,7 @@
 
 using namespace msvcgame;
 
-// The game's own heap, as a game's runtime provides it; the last block handed
+// The game's own operator new, in place of the runtime's: the last block handed
 // out is remembered, to compare with the object a constructor gives back.
 namespace {
 void* g_lastBlock = nullptr;
@@ -17,16 +17,6 @@ void* operator new(decltype(sizeof(0)) size)
 {
     g_lastBlock = malloc(size != 0 ? size : 1);
     return g_lastBlock;
-}
-
-void operator delete(void* block) noexcept
-{
-    free(block);
-}
-
-void operator delete(void* block, decltype(sizeof(0))) noexcept
-{
-    free(block);
 }
 
 namespace {
@@ -286,23 +276,28 @@ void msvcgame::CheckEveryExport(TesmaClient& client, const wchar_t* libraryPath)
     CheckRequestsAndAnswers(client, libraryPath);
 }
 
-extern "C" void mainCRTStartup()
+int main(int argc, char** argv)
 {
     wchar_t directory[512];
     wchar_t libraryPath[512];
     game::BesideProgram(directory, 512, L"launcher-msvc");
     game::BesideProgram(libraryPath, 512, L"launcher-msvc\\dovtesmaapi_r2.dll");
     game::SetLauncherDirectory(directory);
-    if (game::HasArgument(L"--stop-on-unallocatable-list"))
+    if (game::HasArgument(argc, argv, "--stop-on-unallocatable-list"))
         StopOnAnUnallocatableList(libraryPath);
-    if (game::HasArgument(L"--stress")) {
+    if (game::HasArgument(argc, argv, "--stress")) {
         game::Section("stress");
-        RunStress(libraryPath, game::HasArgument(L"--threads"));
+        RunStress(libraryPath, game::HasArgument(argc, argv, "--threads"));
         game::Finish();
     }
-    if (game::HasArgument(L"--clients-on-threads")) {
+    // An answer on a thread of the launcher's own keeps the library loaded for
+    // the rest of the process, as the threaded stress's answers do; the
+    // clients on threads, which see it released, come first.
+    if (game::HasArgument(argc, argv, "--threads")) {
         game::Section("clients on eight threads");
         CheckClientsOnEightThreads(libraryPath);
+        game::Section("stress on threads");
+        RunStress(libraryPath, true);
         game::Finish();
     }
 

@@ -235,14 +235,6 @@ STANDIN_EXPORT unsigned __cdecl KzTesmadllSaveGameInfoGetSize(SavegameHandle inf
 }
 #endif
 
-#ifdef _MSC_VER
-// The MSVC-mode build has no C runtime, so the module's entry point is its own.
-extern "C" int __stdcall DllMainCRTStartup(void*, unsigned long, void*)
-{
-    return 1;
-}
-#endif
-
 // The control interface (StandinControl.h).
 
 STANDIN_EXPORT void __cdecl StandinReset()

@@ -1,9 +1,9 @@
 #pragma once
 
 // What a program compiled the way an MSVC game is compiled (clang in MSVC mode,
-// no C or C++ runtime of its own) needs from the system: a few declarations of
-// KERNEL32, ADVAPI32 and msvcrt functions, linked from mingw-w64's import
-// libraries. The program defines mainCRTStartup and ends with ExitProcess.
+// started by the MSVC-mode runtime of cmake/msvc-mode, which calls its main)
+// needs from the system: a few declarations of KERNEL32, ADVAPI32 and msvcrt
+// functions, linked from mingw-w64's import libraries.
 
 extern "C" {
 __declspec(dllimport) void* __stdcall GetModuleHandleW(const wchar_t* name);
@@ -41,6 +41,7 @@ __declspec(dllimport) int __stdcall QueryPerformanceCounter(long long* count);
 __declspec(dllimport) int __stdcall QueryPerformanceFrequency(long long* frequency);
 int printf(const char* format, ...);
 int fflush(void* stream);
+[[noreturn]] void exit(int status);
 void* malloc(decltype(sizeof(0)) size);
 void free(void* block);
 void* memset(void* block, int value, decltype(sizeof(0)) size);
@@ -84,15 +85,14 @@ inline void BesideProgram(wchar_t* path, unsigned size, const wchar_t* suffix)
     Append(path, size, suffix);
 }
 
-// Whether the program's command line holds argument.
-inline bool HasArgument(const wchar_t* argument)
+// Whether option is one of the arguments main was given.
+inline bool HasArgument(int argc, char** argv, const char* option)
 {
-    const wchar_t* line = GetCommandLineW();
-    for (unsigned i = 0; line[i] != 0; ++i) {
+    for (int i = 1; i < argc; ++i) {
         unsigned j = 0;
-        while (argument[j] != 0 && line[i + j] == argument[j])
+        while (option[j] != 0 && argv[i][j] == option[j])
             ++j;
-        if (argument[j] == 0)
+        if (option[j] == 0 && argv[i][j] == 0)
             return true;
     }
     return false;

@@ -1,0 +1,6 @@
+#include <cstdlib>
+
+void operator delete[](void* block) noexcept
+{
+    operator delete(block);
+}

@@ -1,0 +1,6 @@
+#include <cstdlib>
+
+void operator delete(void* block, std::size_t) noexcept
+{
+    operator delete(block);
+}

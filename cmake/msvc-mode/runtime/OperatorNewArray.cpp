@@ -1,0 +1,6 @@
+#include <cstdlib>
+
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
