@@ -2,7 +2,7 @@
 
 #include "kz/tesmaclient/TesmaClient.h"
 
-#include "client/Forward.h"
+#include "client/CallGuards.h"
 #include "containers/Allocate.h"
 #include "containers/HashTable.h"
 #include "launcher/Handles.h"

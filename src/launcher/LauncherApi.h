@@ -45,7 +45,7 @@ struct OwedAnswers {
 
     // Before the request goes out: its answer may come before the call returns.
     void RequestSent() noexcept { Owed.fetch_add(1, std::memory_order_relaxed); }
-    // Ordered after BeginAnswer's note of the thread, as every step of the binding is.
+    // Ordered after EnterAnswer's note of the thread, as every step of the binding is.
     bool IsRetired() const noexcept { return (Owed.load() & RetiredFlag) != 0; }
 };
 
@@ -143,9 +143,9 @@ public:
 
     // An answer from the library to answers begins: false when its owner let
     // go of it, and the answer is to be dropped.
-    bool BeginAnswer(OwedAnswers& answers) noexcept;
+    bool EnterAnswer(OwedAnswers& answers) noexcept;
     // The answer ends; answers may be destroyed by it.
-    void EndAnswer(OwedAnswers& answers) noexcept;
+    void LeaveAnswer(OwedAnswers& answers) noexcept;
 
 private:
     enum class State { NeverBound, Binding, Bound, Releasing, Released };

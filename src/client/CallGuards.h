@@ -79,10 +79,10 @@ void Forward(const LauncherCall& call, Function EntryPoints::*entryPoint, Args..
 class LauncherAnswer {
 public:
     explicit LauncherAnswer(OwedAnswers& answers) noexcept
-        : m_api(LauncherApi::Instance()), m_answers(answers), m_dropped(!m_api.BeginAnswer(answers))
+        : m_api(LauncherApi::Instance()), m_answers(answers), m_dropped(!m_api.EnterAnswer(answers))
     {
     }
-    ~LauncherAnswer() { m_api.EndAnswer(m_answers); }
+    ~LauncherAnswer() { m_api.LeaveAnswer(m_answers); }
     LauncherAnswer(const LauncherAnswer&) = delete;
     LauncherAnswer& operator=(const LauncherAnswer&) = delete;
 
