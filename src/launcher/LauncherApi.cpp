@@ -1,6 +1,7 @@
 #include "launcher/LauncherApi.h"
 
 #include "containers/Allocate.h"
+#include "launcher/ReadLauncherInstallDir.h"
 
 namespace kz {
 
