@@ -1,6 +1,7 @@
 #include "kz/tesmaclient/Diagnostics.h"
 
 #include "launcher/LauncherApi.h"
+#include "launcher/ReadLauncherInstallDir.h"
 #include "launcher/Utf16Literal.h"
 #include "text/InstallationLocale.h"
 

@@ -2,9 +2,12 @@
 
 #include "kz/tesmaclient/TesmaClient.h"
 
-// Exports whose MSVC meaning GCC's own member cannot give; the module
-// definition file maps the decorated names to these, and GCC's names of the
-// same members too, so that both kinds of caller reach one function.
+// Exports whose MSVC meaning GCC's own member cannot give.
+//
+// Invariants: the module definition file maps the MSVC decorated name and
+// GCC's names of the same member to one function here, so that both kinds of
+// caller reach it. Each is thiscall on the i686 target, as the member it
+// stands for, and returns what MSVC's member returns.
 
 #if defined(__i386__)
 #define KZ_THISCALL __attribute__((thiscall))

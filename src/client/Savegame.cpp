@@ -1,6 +1,6 @@
 #include "kz/tesmaclient/Savegame.h"
 
-#include "client/Forward.h"
+#include "client/CallGuards.h"
 #include "client/SavegameFactory.h"
 
 #include "containers/Allocate.h"

@@ -5,19 +5,26 @@
 
 #include <cstdint>
 
+// The save-game objects of the launcher's answers: the cell each one holds,
+// and the factory that makes them.
+//
+// Invariants: each object owns one heap cell, made with it and freed with it,
+// holding the launcher's handle and the number of the binding it came under;
+// both are set once, by the factory. A call on the object reaches the
+// launcher only while that binding is current, and is neutral after it ended.
+// The objects belong to the game: the library never destroys one, except
+// when a caller of the C interface releases what it was handed.
+
 namespace kz {
 namespace tesmaclient {
 
-// The heap cell behind each save-game object: the launcher's handle, and the
-// binding it belongs to, outside which it is meaningless.
+// The launcher's handle, and the binding outside which it is meaningless.
 struct SavegameHandleCell {
     SavegameHandle Handle;
     std::uint32_t Binding;
 };
 
-// Creates the save-game objects of the launcher's answers. They are handed to
-// the game and never destroyed by the library. Exhausted memory ends in
-// FatalError.
+// Exhausted memory ends in FatalError.
 class SavegameFactory {
 public:
     static SavegameReader* NewReader(SavegameHandle handle, std::uint32_t binding) noexcept;

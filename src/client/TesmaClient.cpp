@@ -1,6 +1,6 @@
 #include "kz/tesmaclient/TesmaClient.h"
 
-#include "client/Forward.h"
+#include "client/CallGuards.h"
 #include "client/TesmaClientPimpl.h"
 #include "text/InstallationErrorString.h"
 

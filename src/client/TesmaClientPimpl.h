@@ -2,15 +2,12 @@
 
 #include "kz/tesmaclient/TesmaClient.h"
 
-#include "client/Forward.h"
+#include "client/CallGuards.h"
 #include "containers/Allocate.h"
 #include "containers/HashTable.h"
 #include "launcher/Handles.h"
 #include "launcher/RequestKinds.h"
 #include "launcher/TesmadllListeners.h"
-
-namespace kz {
-namespace tesmaclient {
 
 // The client's state behind its one pointer. It is the launcher's listener for
 // every asynchronous request: each request files the game's listener under its
@@ -18,14 +15,21 @@ namespace tesmaclient {
 // through the matching interface; the answer finds the game's listener by
 // number, removes it and passes the answer on.
 //
-// The launcher owes one answer for every request handed to it, also for two
-// requests under one number. A client destroyed while answers are owed leaves
-// its Pimpl retired: those answers are dropped, and the last of them, or the
-// release of the launcher library, frees it.
-//
 // Invariants: the bases are the kz::tesmadll interfaces in the order of
-// KZ_REQUEST_KINDS, then OwedAnswers; a listener is in its kind's table from
-// its request until its answer, and in no other table.
+// KZ_REQUEST_KINDS, then OwedAnswers. A listener is in its kind's table, and
+// in no other, from its request until the first answer under its number or a
+// later request under that number, whose listener takes its place. The tables
+// hold the game's listeners without owning them. Session and Binding are set
+// once, by the client's constructor. The launcher owes one answer for every request
+// handed to it, also for two requests under one number. A client destroyed
+// while answers are owed leaves its Pimpl retired: those answers are dropped,
+// and the last of them, or a release that unloads the launcher library, frees
+// it. Nothing here is locked: a client's requests, the answers to them and its
+// destruction must not overlap; only the count of owed answers is atomic.
+
+namespace kz {
+namespace tesmaclient {
+
 #define KZ_PIMPL_BASE(name, ...) public tesmadll::I##name##Listener,
 class TesmaClient::Pimpl final : KZ_REQUEST_KINDS(KZ_PIMPL_BASE) public OwedAnswers {
 #undef KZ_PIMPL_BASE

@@ -4,13 +4,17 @@
 #include <pthread.h>
 #endif
 
+// The lock around the binding's bookkeeping, with one condition to wait on.
+//
+// Invariants: a waiter sleeps in the system rather than spinning, since it may
+// wait for a whole load of the launcher library. The initial state is a
+// constant (the system's static initialisers), so a lock at namespace scope
+// works before any constructor of the library has run; it is never torn down.
+// The lock is not recursive: a thread that holds it must not lock it again.
+// Wait and an Unguard are for a thread that holds it. Not copyable.
+
 namespace kz {
 
-// The lock around the binding's bookkeeping, with one condition to wait on.
-// A waiter sleeps in the system rather than spinning: it may wait for a whole
-// load of the launcher library. Its initial state is a constant (the system's
-// static initialisers), so a lock at namespace scope works before any
-// constructor of the library has run.
 class BlockingLock {
 public:
     constexpr BlockingLock() noexcept = default;
@@ -21,28 +25,22 @@ public:
     void Wait() noexcept;
     void WakeAll() noexcept;
 
-    class Guard {
+    // Calls Begin on the lock now and End when it goes.
+    template <void (BlockingLock::*Begin)() noexcept, void (BlockingLock::*End)() noexcept>
+    class Scope {
     public:
-        explicit Guard(BlockingLock& lock) noexcept : m_lock(lock) { m_lock.Lock(); }
-        ~Guard() { m_lock.Unlock(); }
-        Guard(const Guard&) = delete;
-        Guard& operator=(const Guard&) = delete;
+        explicit Scope(BlockingLock& lock) noexcept : m_lock(lock) { (m_lock.*Begin)(); }
+        ~Scope() { (m_lock.*End)(); }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
 
     private:
         BlockingLock& m_lock;
     };
-
-    // Unlocks a held guard's lock for the life of this object.
-    class Unguard {
-    public:
-        explicit Unguard(BlockingLock& lock) noexcept : m_lock(lock) { m_lock.Unlock(); }
-        ~Unguard() { m_lock.Lock(); }
-        Unguard(const Unguard&) = delete;
-        Unguard& operator=(const Unguard&) = delete;
-
-    private:
-        BlockingLock& m_lock;
-    };
+    // Holds the lock for the life of this object.
+    using Guard = Scope<&BlockingLock::Lock, &BlockingLock::Unlock>;
+    // Lets go of the lock this thread holds for the life of this object.
+    using Unguard = Scope<&BlockingLock::Unlock, &BlockingLock::Lock>;
 
 private:
     BlockingLock(const BlockingLock&) = delete;

@@ -3,6 +3,18 @@
 #include "launcher/Handles.h"
 #include "launcher/TesmadllListeners.h"
 
+// The launcher library's 22 entry points, as one list, and the table of
+// pointers that the binding fills from it.
+//
+// Invariants: the list's order is the binding order, in which every name is
+// looked up and the first missing one is reported. Each name is the symbol
+// the library exports; each entry point is __cdecl on the i686 target. A
+// pointer is null until bound, stays null when the library lacks it (the
+// others are bound and used all the same) and is null again after a release.
+// Only the binding, while no client lives, and a release write the table.
+// Calls read it without a lock: the release that follows the last client
+// waits until no call is in progress.
+
 namespace kz {
 namespace tesmaclient {
 class ISavegameReadListener;
@@ -15,7 +27,6 @@ class ISavegameWriteListener;
 #define KZ_CDECL
 #endif
 
-// The launcher library's 22 entry points in binding order:
 // X(field, exported name, result, parameters).
 #define KZ_LAUNCHER_ENTRY_POINTS(X)                                                                            \
     X(GetSession, "KzTesmadllGetSession", SessionHandle, ())                                                   \
@@ -53,7 +64,6 @@ class ISavegameWriteListener;
     X(SaveGameInfoGetSavegameId, "KzTesmadllSaveGameInfoGetSavegameId", unsigned int, (SavegameHandle))        \
     X(SaveGameInfoGetSize, "KzTesmadllSaveGameInfoGetSize", unsigned int, (SavegameHandle))
 
-// One pointer per entry point, null until bound and null again after release.
 struct EntryPoints {
 #define KZ_ENTRY_POINT_FIELD(field, name, result, parameters) result(KZ_CDECL* field) parameters = nullptr;
     KZ_LAUNCHER_ENTRY_POINTS(KZ_ENTRY_POINT_FIELD)

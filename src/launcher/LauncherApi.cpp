@@ -1,6 +1,7 @@
 #include "launcher/LauncherApi.h"
 
 #include "containers/Allocate.h"
+#include "launcher/ReadLauncherInstallDir.h"
 
 namespace kz {
 
@@ -185,14 +186,14 @@ void LauncherApi::ReleaseAfterLastCall() noexcept
     ReleaseIfIdle();
 }
 
-bool LauncherApi::BeginAnswer(OwedAnswers& answers) noexcept
+bool LauncherApi::EnterAnswer(OwedAnswers& answers) noexcept
 {
     if (t_callDepth == 0)
         m_answeredOnOwnThread.store(true);
     return !answers.IsRetired();
 }
 
-void LauncherApi::EndAnswer(OwedAnswers& answers) noexcept
+void LauncherApi::LeaveAnswer(OwedAnswers& answers) noexcept
 {
     // An answer while none is owed (the launcher answered more than it was
     // asked) changes nothing.

@@ -4,53 +4,20 @@
 #include "launcher/BlockingLock.h"
 #include "launcher/EntryPoints.h"
 #include "launcher/InternedTexts.h"
+#include "launcher/OwedAnswers.h"
 #include "launcher/SystemCalls.h"
-#include "text/UnicodeString.h"
 
 #include <atomic>
 #include <cstdint>
 
-namespace kz {
-
-// Installation error numbers.
-enum InstallationErrorNumber : std::uint32_t {
-    InstallationOk = 0,         // all entry points bound
-    InstallationNoDirectory = 1, // no installation directory in the registry
-    InstallationNotLoadable = 2, // the launcher library failed to load
-    InstallationIncomplete = 3,  // the library lacks at least one entry point
-};
-
-// The key under HKEY_LOCAL_MACHINE and the value that hold the launcher's directory.
-constexpr char16_t LauncherKeyName[] = u"SOFTWARE\\Dovrix\\Launcher";
-constexpr char16_t LauncherValueName[] = u"InstallDir";
-
-// Reads HKEY_LOCAL_MACHINE LauncherKeyName value LauncherValueName; the empty
-// text when there is no usable REG_SZ value. directoryState, if given, is set
-// to the tesmaclient::BindingDirectoryState that says why.
-text::UnicodeString ReadLauncherInstallDir(const SystemCalls& calls, std::uint32_t* directoryState = nullptr);
-
-// An object the launcher answers: it counts the answers the launcher owes it
-// (one per request handed over, whatever the request numbers), so that its
-// owner may let go of it while answers are still owed. It then stays, retired,
-// until the last owed answer has come or the library was released, and is
-// destroyed by whichever comes first.
-struct OwedAnswers {
-    static constexpr std::uint32_t RetiredFlag = 0x80000000u;
-    static constexpr std::uint32_t CountMask = 0x7FFFFFFFu;
-
-    // The count of owed answers, and RetiredFlag once the owner let go.
-    std::atomic<std::uint32_t> Owed{0};
-    OwedAnswers* NextRetired = nullptr;
-    void (*Destroy)(OwedAnswers*) = nullptr;
-
-    // Before the request goes out: its answer may come before the call returns.
-    void RequestSent() noexcept { Owed.fetch_add(1, std::memory_order_relaxed); }
-    // Ordered after BeginAnswer's note of the thread, as every step of the binding is.
-    bool IsRetired() const noexcept { return (Owed.load() & RetiredFlag) != 0; }
-};
-
 // The process's binding of the launcher library: its module handle, the
-// installation error number and the table of entry points.
+// installation error number and the table of entry points, the clients that
+// keep it, and the bookkeeping that frees it only once nothing can run in it.
+//
+// Ownership. Instance() makes the process's one LauncherApi on first use and
+// never destroys it. It holds the library's reference while one is loaded,
+// keeps the texts of its records for its whole life, and owns each retired
+// OwedAnswers listed in it.
 //
 // Lifetime. Clients are counted. The library stays loaded while any client
 // lives; when the last one goes, the binding ends: save-game objects made
@@ -67,21 +34,27 @@ struct OwedAnswers {
 // detach does with every thread of its own. After a release the next client
 // binds anew.
 //
-// The launcher owes one answer for every request it was handed; the count of
-// a client's owed answers relies on that. An answer under a number never
-// asked, or a second answer to one request, counts as one owed to that client.
+// Answers. The launcher owes one answer for every request it was handed; the
+// count of a client's owed answers relies on that. An answer under a number
+// never asked, or a second answer to one request, counts as one owed to that
+// client.
 //
-// Threads. Clients may come and go on several threads at once. The bookkeeping
-// is guarded by a lock that is never held while the loader or the launcher's
-// code runs: loading and freeing are decided under it, done outside it and
-// published under it. A client that needs a binding being loaded, or that
-// arrives while the old library is being freed, sleeps until that is done: a
-// load meanwhile would only take another reference to the library being
-// freed, which would then stay, with answers still owed to what the release
-// destroys. No listener runs during a release (no client lives), so nothing
-// the launcher's detach may wait for waits for it. Calls in progress are counted with atomic operations, ordered
-// against the binding number so that a save-game object racing with the last
-// client's destruction either sees the binding ended or holds the release off.
+// Threads. Clients may come and go on several threads at once. m_lock guards
+// the state, the module, the record, the count of clients and the retired
+// list, and is never held while the loader or the launcher's code runs:
+// loading and freeing are decided under it, done outside it and published
+// under it. A client that needs a binding being loaded, or that arrives while
+// the old library is being freed, sleeps until that is done: a load meanwhile
+// would only take another reference to the library being freed, which would
+// then stay, with answers still owed to what the release destroys. No listener
+// runs during a release (no client lives), so nothing the launcher's detach
+// may wait for waits for it. Calls in progress are counted with atomic
+// operations, ordered against the binding number so that a save-game object
+// racing with the last client's destruction either sees the binding ended or
+// holds the release off; they read the entry points without the lock.
+
+namespace kz {
+
 class LauncherApi {
 public:
     // The process-wide binding, bound on first use. Exhausted memory ends in
@@ -97,15 +70,16 @@ public:
     {
         return m_installationError.load(std::memory_order_relaxed);
     }
-    // Read by the forwards of live clients, whose binding cannot end under them.
+    // Read without the lock by calls in progress, whose binding cannot end under them.
     const EntryPoints& Functions() const noexcept { return m_functions; }
     void* Module() const noexcept { return m_module; }
     // What the latest binding found, published with its module: a copy, whose
     // texts stay valid as long as this object, whatever binds later.
     BindingRecord Diagnostics() noexcept;
 
-    // Frees the launcher library if one is loaded, clears the entry points and
-    // destroys what was retired, whatever else is going on.
+    // Frees the launcher library if one is loaded and clears the entry points,
+    // whatever else is going on; destroys what was retired unless another
+    // reference keeps the library loaded.
     void Release() noexcept;
 
     // A client starts using the binding: binds again first if the library was
@@ -115,7 +89,7 @@ public:
     // A client is done; the last one ends the binding. answers, if given, is
     // the client's object the launcher answers: true when nothing is owed to
     // it and the caller destroys it now; otherwise it is retired and destroyed
-    // later by its last answer or the release.
+    // later by its last answer or the release that unloads the library.
     bool DetachClient(OwedAnswers* answers = nullptr) noexcept;
 
     // A call into the library begins or ends, on this thread. The end of the
@@ -143,9 +117,9 @@ public:
 
     // An answer from the library to answers begins: false when its owner let
     // go of it, and the answer is to be dropped.
-    bool BeginAnswer(OwedAnswers& answers) noexcept;
+    bool EnterAnswer(OwedAnswers& answers) noexcept;
     // The answer ends; answers may be destroyed by it.
-    void EndAnswer(OwedAnswers& answers) noexcept;
+    void LeaveAnswer(OwedAnswers& answers) noexcept;
 
 private:
     enum class State { NeverBound, Binding, Bound, Releasing, Released };

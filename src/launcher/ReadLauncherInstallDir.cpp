@@ -1,5 +1,7 @@
+#include "launcher/ReadLauncherInstallDir.h"
+
 #include "containers/HybridArray.h"
-#include "launcher/LauncherApi.h"
+#include "kz/tesmaclient/Diagnostics.h"
 #include "launcher/Utf16Literal.h"
 
 namespace kz {

@@ -2,12 +2,18 @@
 
 #include <cstdint>
 
+// The eight system calls the binding makes, behind one table so that the
+// binding logic is the same code on Windows and in the native tests, which
+// supply a scripted table.
+//
+// Invariants: results and arguments follow the Win32 functions of the same
+// purpose; strings are UTF-16. A table is constant and outlives the binding
+// that uses it, which keeps only a reference. The binding never makes one of
+// these calls with its lock held: the loader may wait for the launcher's
+// detach, and that for threads of the launcher's own.
+
 namespace kz {
 
-// The seven system calls the binding makes, behind one table so that the binding
-// logic is the same code on Windows and in the native tests, which supply a
-// scripted table. Results and arguments follow the Win32 functions of the same
-// purpose; strings are UTF-16.
 struct SystemCalls {
     using AnyFunction = void (*)();
 

@@ -125,60 +125,89 @@ std::uint32_t NarrowBelowSurrogates(const unsigned int* values, std::uint32_t co
     return i;
 }
 
-} // namespace
-
-std::uint32_t DecodeUtf8(const unsigned char* bytes, std::uint32_t count, unsigned int* out)
+// Decodes the UTF-8 sequence that starts with b = bytes[i] into value and
+// moves i past it; false, with i left alone, when it is malformed.
+bool DecodeSequence(unsigned int b, const unsigned char* bytes, std::uint32_t count, std::uint32_t& i,
+                    unsigned int& value)
 {
-    std::uint32_t n = 0;
-    std::uint32_t i = 0;
-    // Where a block fails the fast path, the next are tried only after a few
-    // characters, so that other scripts do not pay for the tries.
+    if (b <= 0x7F) {
+        value = b;
+        ++i;
+    } else if (b < 0xC2 || b >= 0xF5) {
+        return false; // a stray continuation byte, C0, C1, or F5 and above
+    } else if (b < 0xE0) {
+        if (count - i < 2 || !IsContinuation(bytes[i + 1]))
+            return false;
+        value = ((b & 0x1F) << 6) | (bytes[i + 1] & 0x3F);
+        i += 2;
+    } else if (b < 0xF0) {
+        if (count - i < 3 || !IsContinuation(bytes[i + 1]) || !IsContinuation(bytes[i + 2]))
+            return false;
+        value = ((b & 0x0F) << 12) | ((bytes[i + 1] & 0x3F) << 6) | (bytes[i + 2] & 0x3F);
+        if (value < 0x800)
+            return false;
+        i += 3;
+    } else {
+        if (count - i < 4 || !IsContinuation(bytes[i + 1]) || !IsContinuation(bytes[i + 2]) ||
+            !IsContinuation(bytes[i + 3]))
+            return false;
+        value = ((b & 0x07) << 18) | ((bytes[i + 1] & 0x3F) << 12) | ((bytes[i + 2] & 0x3F) << 6) |
+                (bytes[i + 3] & 0x3F);
+        if (value < 0x10000 || value > kMaxDecodedCodePoint)
+            return false;
+        i += 4;
+    }
+    return true;
+}
+
+// The loop of the converters below over input[0, count), i and n being where
+// they stand in their input and output. Where the element at i is plain,
+// fast(i, n) converts a run of elements at once and returns its length; after
+// a block failed the fast path (a run of 0), the next is tried only
+// kPlainStretch elements later, so that other scripts do not pay for the
+// tries. Every other element e goes through one(e, i, n), which moves i and n
+// past it, or returns false to stop there. The callers' lambdas are inlined:
+// the loop runs as fast as written out in each.
+template <typename Element, typename Plain, typename Fast, typename One>
+inline void ConvertInRuns(const Element* input, std::uint32_t count, std::uint32_t& i, std::uint32_t& n, Plain plain,
+                          Fast fast, One one)
+{
     std::uint32_t plainUntil = 0;
     while (i < count) {
-        unsigned int b = bytes[i];
-        if (b <= 0x7F && i >= plainUntil) {
-            const std::uint32_t run = WidenAscii(bytes + i, count - i, out + n);
+        unsigned int e = input[i];
+        if (plain(e) && i >= plainUntil) {
+            const std::uint32_t run = fast(i, n);
             i += run;
             n += run;
             if (run == 0)
                 plainUntil = i + kPlainStretch;
             if (i == count)
                 break;
-            b = bytes[i];
+            e = input[i];
         }
-        if (b <= 0x7F) {
-            out[n++] = b;
-            ++i;
-            continue;
-        }
-        unsigned int value;
-        if (b < 0xC2 || b >= 0xF5) {
-            return kMalformedText; // a stray continuation byte, C0, C1, or F5 and above
-        } else if (b < 0xE0) {
-            if (count - i < 2 || !IsContinuation(bytes[i + 1]))
-                return kMalformedText;
-            value = ((b & 0x1F) << 6) | (bytes[i + 1] & 0x3F);
-            i += 2;
-        } else if (b < 0xF0) {
-            if (count - i < 3 || !IsContinuation(bytes[i + 1]) || !IsContinuation(bytes[i + 2]))
-                return kMalformedText;
-            value = ((b & 0x0F) << 12) | ((bytes[i + 1] & 0x3F) << 6) | (bytes[i + 2] & 0x3F);
-            if (value < 0x800)
-                return kMalformedText;
-            i += 3;
-        } else {
-            if (count - i < 4 || !IsContinuation(bytes[i + 1]) || !IsContinuation(bytes[i + 2]) ||
-                !IsContinuation(bytes[i + 3]))
-                return kMalformedText;
-            value = ((b & 0x07) << 18) | ((bytes[i + 1] & 0x3F) << 12) | ((bytes[i + 2] & 0x3F) << 6) |
-                    (bytes[i + 3] & 0x3F);
-            if (value < 0x10000 || value > kMaxDecodedCodePoint)
-                return kMalformedText;
-            i += 4;
-        }
-        out[n++] = value;
+        if (!one(e, i, n))
+            break;
     }
-    return n;
+}
+
+} // namespace
+
+std::uint32_t DecodeUtf8(const unsigned char* bytes, std::uint32_t count, unsigned int* out)
+{
+    std::uint32_t i = 0;
+    std::uint32_t n = 0;
+    ConvertInRuns(
+        bytes, count, i, n, [](unsigned int b) { return b <= 0x7F; },
+        [&](std::uint32_t at, std::uint32_t to) { return WidenAscii(bytes + at, count - at, out + to); },
+        [&](unsigned int b, std::uint32_t& at, std::uint32_t& to) {
+            unsigned int value;
+            if (!DecodeSequence(b, bytes, count, at, value))
+                return false;
+            out[to++] = value;
+            return true;
+        });
+    // Only a malformed sequence stops it early.
+    return i == count ? n : kMalformedText;
 }
 
 std::uint32_t WidenUnitsBelowSurrogates(const unsigned short* units, std::uint32_t count, unsigned int* out)
@@ -210,40 +239,32 @@ std::uint32_t EncodeUtf8(const unsigned int* values, std::uint32_t count, char* 
 {
     std::uint32_t i = 0;
     std::uint32_t n = 0;
-    std::uint32_t plainUntil = 0; // as in DecodeUtf8
-    while (i < count) {
-        unsigned int c = values[i];
-        if (c <= 0x7F && i >= plainUntil) {
-            const std::uint32_t run = NarrowAscii(values + i, count - i, out + n, room - n);
-            i += run;
-            n += run;
-            if (run == 0)
-                plainUntil = i + kPlainStretch;
-            if (i == count)
-                break;
-            c = values[i];
-        }
-        // Values above 0x10FFFF count 1 + 1 + 1 + 1 - 4: nothing.
-        const std::uint32_t length = 1 + (c > 0x7F) + (c > 0x7FF) + (c > 0xFFFF) - 4 * (c > kMaxEncodedCodePoint);
-        if (room - n < length)
-            break;
-        if (c <= 0x7F) {
-            out[n++] = static_cast<char>(c);
-        } else if (c <= 0x7FF) {
-            out[n++] = static_cast<char>(0xC0 | (c >> 6));
-            out[n++] = static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c <= 0xFFFF) {
-            out[n++] = static_cast<char>(0xE0 | (c >> 12));
-            out[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out[n++] = static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c <= kMaxEncodedCodePoint) {
-            out[n++] = static_cast<char>(0xF0 | (c >> 18));
-            out[n++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out[n++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out[n++] = static_cast<char>(0x80 | (c & 0x3F));
-        }
-        ++i;
-    }
+    ConvertInRuns(
+        values, count, i, n, [](unsigned int c) { return c <= 0x7F; },
+        [&](std::uint32_t at, std::uint32_t to) { return NarrowAscii(values + at, count - at, out + to, room - to); },
+        [&](unsigned int c, std::uint32_t& at, std::uint32_t& to) {
+            // Values above 0x10FFFF count 1 + 1 + 1 + 1 - 4: nothing.
+            const std::uint32_t length = 1 + (c > 0x7F) + (c > 0x7FF) + (c > 0xFFFF) - 4 * (c > kMaxEncodedCodePoint);
+            if (room - to < length)
+                return false;
+            if (c <= 0x7F) {
+                out[to++] = static_cast<char>(c);
+            } else if (c <= 0x7FF) {
+                out[to++] = static_cast<char>(0xC0 | (c >> 6));
+                out[to++] = static_cast<char>(0x80 | (c & 0x3F));
+            } else if (c <= 0xFFFF) {
+                out[to++] = static_cast<char>(0xE0 | (c >> 12));
+                out[to++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                out[to++] = static_cast<char>(0x80 | (c & 0x3F));
+            } else if (c <= kMaxEncodedCodePoint) {
+                out[to++] = static_cast<char>(0xF0 | (c >> 18));
+                out[to++] = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+                out[to++] = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+                out[to++] = static_cast<char>(0x80 | (c & 0x3F));
+            }
+            ++at;
+            return true;
+        });
     taken = i;
     return n;
 }
@@ -253,31 +274,26 @@ std::uint32_t EncodeUtf16(const unsigned int* values, std::uint32_t count, unsig
 {
     std::uint32_t i = 0;
     std::uint32_t n = 0;
-    std::uint32_t plainUntil = 0; // as in DecodeUtf8
-    while (i < count) {
-        if (i >= plainUntil) {
-            const std::uint32_t run = NarrowBelowSurrogates(values + i, count - i, out + n, room - n);
-            i += run;
-            n += run;
-            if (run == 0)
-                plainUntil = i + kPlainStretch;
-            if (i == count)
-                break;
-        }
-        const unsigned int c = values[i];
-        if (c <= 0xFFFF) {
-            if (n == room)
-                break;
-            // A lone surrogate value has no UTF-16 form; hand out well-formed text.
-            out[n++] = c >= 0xD800 && c <= 0xDFFF ? 0xFFFD : static_cast<unsigned short>(c);
-        } else if (c <= kMaxEncodedCodePoint) {
-            if (room - n < 2)
-                break;
-            out[n++] = static_cast<unsigned short>(0xD800 + ((c - 0x10000) >> 10));
-            out[n++] = static_cast<unsigned short>(0xDC00 + (c & 0x3FF));
-        }
-        ++i;
-    }
+    ConvertInRuns(
+        values, count, i, n, [](unsigned int) { return true; },
+        [&](std::uint32_t at, std::uint32_t to) {
+            return NarrowBelowSurrogates(values + at, count - at, out + to, room - to);
+        },
+        [&](unsigned int c, std::uint32_t& at, std::uint32_t& to) {
+            if (c <= 0xFFFF) {
+                if (to == room)
+                    return false;
+                // A lone surrogate value has no UTF-16 form; hand out well-formed text.
+                out[to++] = c >= 0xD800 && c <= 0xDFFF ? 0xFFFD : static_cast<unsigned short>(c);
+            } else if (c <= kMaxEncodedCodePoint) {
+                if (room - to < 2)
+                    return false;
+                out[to++] = static_cast<unsigned short>(0xD800 + ((c - 0x10000) >> 10));
+                out[to++] = static_cast<unsigned short>(0xDC00 + (c & 0x3FF));
+            }
+            ++at;
+            return true;
+        });
     taken = i;
     return n;
 }

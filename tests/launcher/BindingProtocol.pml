@@ -16,9 +16,9 @@
  * Each of these removes one step of the protocol (check-binding-model.sh):
  *  NO_RETIRE        the destructor frees its Pimpl whatever is owed
  *  NO_INPROGRESS    forwards are not counted in m_inProgress
- *  NO_OWNTHREAD     BeginAnswer does not note an answer on the launcher's thread
+ *  NO_OWNTHREAD     EnterAnswer does not note an answer on the launcher's thread
  *  NO_RECHECK       ReleaseIfIdle trusts LeaveCall's unlocked look at the binding
- *  UNLOCKED_UNLINK  EndAnswer unlinks from the retired list without the lock
+ *  UNLOCKED_UNLINK  LeaveAnswer unlinks from the retired list without the lock
  *  CHECK_FIRST      EnterCallUnder reads the binding number before entering
  *  LOCKED_FREE      ReleaseUnlocked keeps the lock across FreeLibrary
  *  NO_RELEASE_WAIT  AttachClient binds anew while a release's FreeLibrary runs
@@ -239,7 +239,7 @@ inline LeaveCall(t) {
 #endif
 }
 
-/* EndAnswer, the count having reached RetiredFlag: unlinks q if still listed */
+/* LeaveAnswer, the count having reached RetiredFlag: unlinks q if still listed */
 inline Unlink(t) {
 #ifndef UNLOCKED_UNLINK
     Lock(t);
@@ -293,7 +293,7 @@ inline Listener(t) {
     od
 }
 
-/* BeginAnswer: an answer on a thread with no call of ours in progress */
+/* EnterAnswer: an answer on a thread with no call of ours in progress */
 inline OwnThreadCheck(t) {
 #ifndef NO_OWNTHREAD
     if
@@ -307,14 +307,14 @@ inline OwnThreadCheck(t) {
 
 /* Pimpl::On... (RequestRouting.cpp): LauncherAnswer around TakeListener and
    the game's listener, the launcher having taken q's answer from pend and
-   BeginAnswer having made its OwnThreadCheck. */
+   EnterAnswer having made its OwnThreadCheck. */
 inline Answer(t) {
-    atomic { assert(pstate[q] == 1); dropped = retired[q] }; /* BeginAnswer: IsRetired */
+    atomic { assert(pstate[q] == 1); dropped = retired[q] }; /* EnterAnswer: IsRetired */
     if
     :: !dropped -> Listener(t)
     :: else -> skip
     fi;
-    atomic { /* EndAnswer: owed-- by CAS */
+    atomic { /* LeaveAnswer: owed-- by CAS */
         assert(pstate[q] == 1);
         if
         :: owed[q] == 0 -> last = 0
@@ -356,7 +356,7 @@ proctype Game(byte t; byte clientsMax; byte reqMax) {
        if
        :: op == OP_NONE -> skip
        :: else ->
-           /* LauncherCall (Forward.h): EnterCall, or EnterCallUnder for a save-game object */
+           /* LauncherCall (CallGuards.h): EnterCall, or EnterCallUnder for a save-game object */
 #ifndef CHECK_FIRST
            EnterCall(t);
            if

@@ -2,6 +2,7 @@
 // registry and the loader, and the installation error number that results.
 
 #include "launcher/LauncherApi.h"
+#include "launcher/ReadLauncherInstallDir.h"
 
 #include "FakeSystem.h"
 

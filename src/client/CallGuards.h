@@ -4,10 +4,22 @@
 
 #include <cstdint>
 
+// The guards around our calls into the launcher library (LauncherCall) and
+// its answers out of it (LauncherAnswer), and the forwards made through them.
+//
+// Invariants: while a LauncherCall that was entered lives, one call is counted
+// in progress, so the library is not freed and its entry points do not change
+// under it; a save-game object's call is entered only while the binding it
+// was made under is current. While a LauncherAnswer lives, the object it
+// answers stays, its answer being still counted as owed (which relies on the
+// launcher answering no more than it was asked); once the guard is gone,
+// nothing may touch that object. Both live in one scope on one thread (a
+// thread's count of calls in progress is what tells a thread of the
+// launcher's own apart) and are never copied.
+
 namespace kz {
 
-// One call into the launcher library, counted while it lasts so that the
-// library is never freed under it. Without a handle nothing is entered and
+// One call into the launcher library. Without a handle nothing is entered and
 // LauncherApi is not consulted.
 class LauncherCall {
 public:
@@ -75,14 +87,14 @@ void Forward(const LauncherCall& call, Function EntryPoints::*entryPoint, Args..
 
 // An answer from the launcher library to one of its listeners, from its start
 // to its end. Dropped() when the listener's owner let go of it; the end may
-// destroy the listener, so nothing may touch it after this object is gone.
+// destroy the listener.
 class LauncherAnswer {
 public:
     explicit LauncherAnswer(OwedAnswers& answers) noexcept
-        : m_api(LauncherApi::Instance()), m_answers(answers), m_dropped(!m_api.BeginAnswer(answers))
+        : m_api(LauncherApi::Instance()), m_answers(answers), m_dropped(!m_api.EnterAnswer(answers))
     {
     }
-    ~LauncherAnswer() { m_api.EndAnswer(m_answers); }
+    ~LauncherAnswer() { m_api.LeaveAnswer(m_answers); }
     LauncherAnswer(const LauncherAnswer&) = delete;
     LauncherAnswer& operator=(const LauncherAnswer&) = delete;
 
