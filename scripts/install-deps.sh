@@ -14,7 +14,20 @@ sudo=
 # under qemu's user-mode emulator, registered with the kernel's binfmt_misc.
 if ! /lib/ld-linux.so.2 --version >/dev/null 2>&1; then
     echo "this kernel cannot run 32-bit programs: running them under qemu-user instead (slower)"
-    "$here/install-packages.sh" qemu-user-static
+    # Debian 12's qemu 7.2 takes about two minutes of CPU to start each Wine
+    # process; the qemu 10 of bookworm-backports a few seconds.
+    if ! qemu-i386-static --version 2>/dev/null | grep -qE "version (9|[1-9][0-9])\."; then
+        backports=/etc/apt/sources.list.d/bookworm-backports.sources
+        if ! grep -rqs "bookworm-backports" /etc/apt/sources.list /etc/apt/sources.list.d; then
+            echo "  adding Debian's bookworm-backports to apt's sources, for qemu-user-static"
+            printf '%s\n' "Types: deb" "URIs: http://deb.debian.org/debian" "Suites: bookworm-backports" \
+                "Components: main" "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg" | $sudo tee $backports >/dev/null
+        fi
+        echo "installing: qemu-user-static from bookworm-backports"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq -o Dpkg::Use-Pty=0 -t bookworm-backports \
+            qemu-user-static >/dev/null
+    fi
     binfmt=/proc/sys/fs/binfmt_misc
     [ -e $binfmt/register ] || $sudo mount -t binfmt_misc binfmt_misc $binfmt
     if [ ! -e $binfmt/qemu-i386 ]; then
