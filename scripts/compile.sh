@@ -1,14 +1,28 @@
 #!/usr/bin/env bash
 # Installs what is missing, then configures and builds through the presets of
 # CMakePresets.json: release (tesmaclient.dll, the development launcher, the
-# release archive and its installed package build/release/sdk), windows-tests
-# (the stand-in launcher and the Windows test programs, against that package)
-# and native (everything portable, under ASan and UBSan).
+# release archive and its installed package build/release/sdk), then
+# windows-tests (the stand-in launcher and the Windows test programs, against
+# that package); beside them native (everything portable, under ASan and UBSan).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-for preset in release windows-tests native; do
+# build PRESET: configures and builds it.
+build() {
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1"
+}
+mkdir -p build
+echo "== building the native preset (build/native) beside the others; its output comes at the end"
+build native >build/native.log 2>&1 &
+native=$!
+trap 'kill $native 2>/dev/null || true' EXIT
+for preset in release windows-tests; do
     echo "== building the $preset preset (build/$preset)"
-    cmake --preset $preset >/dev/null
-    cmake --build --preset $preset
+    build $preset
 done
+status=0
+wait $native || status=$?
+echo "== the native preset (build/native)"
+cat build/native.log
+exit $status

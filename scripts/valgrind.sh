@@ -27,8 +27,10 @@ mapfile -t programs < <(ctest --test-dir "$build" -N -LE script | sed -n 's/^ *T
 scripts/build-targets.sh "$build" "${programs[@]}"
 
 mkdir -p "$build/logs"
-status=0
-for program in "${programs[@]}"; do
+# check PROGRAM: one program under memcheck, then a line of its results; fails
+# when the program or valgrind found a fault.
+check() {
+    local program=$1 path log run seconds=0 result status=0
     path=$(find "$build/tests" -type f -name "$program" -perm -u+x | head -1)
     log=$build/logs/$program
     valgrind --error-exitcode=99 --leak-check=full --show-leak-kinds=definite,indirect \
@@ -36,7 +38,6 @@ for program in "${programs[@]}"; do
         --log-file="$log.valgrind" "$path" --gtest_death_test_style=threadsafe >"$log.out" 2>&1 &
     run=$!
     # A program can take minutes under valgrind: every 30 seconds, how far it got.
-    seconds=0
     while kill -0 $run 2>/dev/null; do
         sleep 1
         if ((++seconds % 30 == 0)) && kill -0 $run 2>/dev/null; then
@@ -56,5 +57,22 @@ for program in "${programs[@]}"; do
     suppressed=$(sed -n 's/.*suppressed: \([0-9,]*\) bytes in \([0-9,]*\) blocks.*/\1 bytes in \2 blocks/p' "$log.valgrind")
     echo "$program: $result; ${tests:-?} tests, ${errors:-?} errors, definitely lost ${lost:-0} bytes," \
          "indirectly lost ${indirect:-0} bytes, suppressed ${suppressed:-nothing}"
+    return $status
+}
+
+# Two programs at a time, one per core.
+status=0
+running=0
+for program in "${programs[@]}"; do
+    if ((running == 2)); then
+        wait -n || status=1
+        running=$((running - 1))
+    fi
+    check "$program" &
+    running=$((running + 1))
+done
+while ((running > 0)); do
+    wait -n || status=1
+    running=$((running - 1))
 done
 exit $status
