@@ -60,19 +60,29 @@ check() {
     return $status
 }
 
-# Two programs at a time, one per core.
+# Two programs at a time, one per core. (Not `wait -n`: it misses a job that
+# ended before it was called.)
 status=0
-running=0
+running=()
+# Waits until one of the running programs has ended and takes its status.
+take_one() {
+    while :; do
+        for i in "${!running[@]}"; do
+            if ! kill -0 "${running[i]}" 2>/dev/null; then
+                wait "${running[i]}" || status=1
+                unset 'running[i]'
+                return
+            fi
+        done
+        sleep 1
+    done
+}
 for program in "${programs[@]}"; do
-    if ((running == 2)); then
-        wait -n || status=1
-        running=$((running - 1))
-    fi
+    ((${#running[@]} < 2)) || take_one
     check "$program" &
-    running=$((running + 1))
+    running+=($!)
 done
-while ((running > 0)); do
-    wait -n || status=1
-    running=$((running - 1))
+for pid in "${running[@]}"; do
+    wait "$pid" || status=1
 done
 exit $status
