@@ -26,7 +26,7 @@ wine=$!
 scripts/fuzz.sh 25 >$logs/fuzz.log 2>&1 &
 fuzz=$!
 # Whatever happens, no wineserver outlives the run.
-trap 'kill $wine $fuzz 2>/dev/null; WINEPREFIX=$PWD/build/windows-tests/wineprefix wineserver -k >/dev/null 2>&1 || true' EXIT
+trap 'kill $wine $fuzz 2>/dev/null || true; WINEPREFIX=$PWD/build/windows-tests/wineprefix wineserver -k >/dev/null 2>&1 || true' EXIT
 
 status=0
 echo "== native tests"
