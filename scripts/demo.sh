@@ -14,7 +14,7 @@ work=$build/demo
 echo "== building the sample game from $(basename "$archive")"
 release=$("$here/build-sample.sh" msvc "$archive" "$work")
 trap '"$here/wine-prefix.sh" stop' EXIT
-echo "== starting Wine (a new prefix takes seconds, under qemu minutes)"
+echo "== starting Wine"
 "$here/wine-prefix.sh" start
 devlauncher() { "$here/wine-run.sh" "$release/tools/devlauncher/tesma-devlauncher.exe" "$@" >/dev/null 2>&1 || true; }
 
