@@ -1,6 +1,6 @@
 # Cross toolchain for the Windows test programs: i686 Windows with mingw-w64's
 # posix threads variant of GCC, which GoogleTest needs for std::mutex. The
-# shipped DLL is built with clang-i686-mingw.cmake instead (see Product.cmake).
+# shipped DLL is built with clang-i686-mingw.cmake instead (the release preset).
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 

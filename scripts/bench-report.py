@@ -276,7 +276,7 @@ def main():
         goals.add("(2) Request round trip through the DLL, inline and later: at most 2 x a robin-map router (Wine)",
                   trips, 2.0)
     else:
-        body += ["Not run: no Windows build (build/win32)."]
+        body += ["Not run: no Windows test build (build/windows-tests)."]
 
     out = ["# Performance", "",
            f"Written by `{args.command}` from the results of one run. Native benchmarks: g++ -O2, no sanitizers, "
