@@ -22,7 +22,9 @@ scripts/install-packages.sh "${packages[@]}"
 # configure PRESET: the preset's build, in build/PRESET.
 configure() {
     cmake --preset "$1" >/dev/null
-    nice -n 10 scripts/build-targets.sh "build/$1" "${targets[@]}"
+    # Not niced: each run lasts its SECONDS however busy the machine is, so the
+    # sooner they start the sooner a test run that waits for them ends.
+    scripts/build-targets.sh "build/$1" "${targets[@]}"
 }
 
 if [ "${1:-}" = "--coverage" ]; then
