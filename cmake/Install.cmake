@@ -43,8 +43,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/bindings/csharp/Tesmaclient.cs DESTINATION b
 install(FILES ${PROJECT_SOURCE_DIR}/sdk/toolchains/i686-w64-mingw32.cmake DESTINATION toolchains)
 install(FILES ${PROJECT_SOURCE_DIR}/sdk/README.md ${PROJECT_SOURCE_DIR}/CHANGELOG.md DESTINATION .)
 
-# The release archive, tesmaclient-<version>.zip, checked file by file; and the
-# same install tree in sdk/, the installed package the Windows tests use.
+# The release archive, tesmaclient-<version>.zip, checked file by file, packed
+# from one install tree that sdk/ names: the installed package the Windows tests use.
 set(TESMA_RELEASE_ARCHIVE ${CMAKE_BINARY_DIR}/tesmaclient-${PROJECT_VERSION}.zip)
 add_custom_target(release_archive ALL
     COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/make-release.sh ${CMAKE_BINARY_DIR} ${TESMA_RELEASE_ARCHIVE}

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
-# Installs the product configuration into BUILD_DIR/sdk (the installed package
-# the Windows tests find), packs the same tree into the release archive and
-# checks it: exactly the files of the list, a DLL that carries its version and
-# names its PDB, and the PDB beside it.
+# Installs the product configuration into BUILD_DIR/stage/tesmaclient-<version>
+# (BUILD_DIR/sdk names it: the installed package the Windows tests find), packs
+# that tree into the release archive and checks it: exactly the files of the
+# list, a DLL that carries its version and names its PDB, and the PDB beside it.
 #   make-release.sh BUILD_DIR ARCHIVE FILE_LIST
 set -euo pipefail
 build=$1 archive=$2 list=$3
@@ -10,13 +10,11 @@ fail() { echo "make-release: $*" >&2; exit 1; }
 top=$(basename "$archive" .zip)
 version=${top#tesmaclient-}
 
-# install DIR: a fresh install tree, so that no file of an earlier build stays.
-install() {
-    rm -rf "$1"
-    cmake --install "$build" --prefix "$1" >"$build/install.log" || { cat "$build/install.log"; fail "install failed"; }
-}
-install "$build/sdk"
-install "$build/stage/$top"
+# A fresh install tree, so that no file of an earlier build stays; sdk/ names it.
+rm -rf "$build/stage" "$build/sdk"
+cmake --install "$build" --prefix "$build/stage/$top" >"$build/install.log" \
+    || { cat "$build/install.log"; fail "install failed"; }
+ln -s "stage/$top" "$build/sdk"
 rm -f "$archive"
 (cd "$build/stage" && cmake -E tar cf "$archive" --format=zip "$top") || fail "could not write $archive"
 
