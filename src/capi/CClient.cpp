@@ -7,16 +7,17 @@
 #include "containers/Allocate.h"
 
 using kz::capi::CallbackAdapter;
-using kz::capi::RequestKind;
 using kz::tesmaclient::TesmaClient;
 
-tesmaclient_client::tesmaclient_client() noexcept : Client(kz::common::New<TesmaClient>()) {}
+tesmaclient_client::tesmaclient_client() noexcept : Client(kz::common::New<TesmaClient>())
+{
+    kz::tesmaclient::ClientInternals::SetListenerOwner(*Client, CallbackAdapter::Owner());
+}
 
 tesmaclient_client::~tesmaclient_client()
 {
-    // The C++ client first: from then on no answer reaches an adapter.
+    // Frees the adapters never to be called, now or with the last answer owed.
     kz::common::Delete(Client);
-    CallbackAdapter::FreeAll(*this);
 }
 
 namespace {
@@ -33,13 +34,12 @@ TesmaClient& ClientOf(const tesmaclient_client* client) noexcept
 }
 
 template <typename Listener, typename Callback, typename... Params, typename... Args>
-void Request(tesmaclient_client* client, RequestKind kind, void (TesmaClient::*request)(unsigned int, Listener*, Params...),
+void Request(tesmaclient_client* client, void (TesmaClient::*request)(unsigned int, Listener*, Params...),
              unsigned int requestId, Callback callback, void* user, Args... args) noexcept
 {
     static_assert(std::is_same<Callback, kz::capi::CallbackOf<Listener>>::value,
                   "the adapter calls the callback as the type it was given");
-    Listener* listener = CallbackAdapter::File(*client, kind, requestId,
-                                               reinterpret_cast<CallbackAdapter::Callback>(callback), user);
+    Listener* listener = CallbackAdapter::Make(reinterpret_cast<CallbackAdapter::Callback>(callback), user);
     (client->Client->*request)(requestId, listener, args...);
 }
 
@@ -99,28 +99,28 @@ const unsigned short* KZ_TESMACLIENT_CDECL tesmaclient_get_installation_error_st
 void KZ_TESMACLIENT_CDECL tesmaclient_get_login_details(tesmaclient_client* client, unsigned int request_id,
                                                         tesmaclient_login_details_callback callback, void* user)
 {
-    Request(client, kz::capi::LoginDetails, &TesmaClient::GetLoginDetails, request_id, callback, user);
+    Request(client, &TesmaClient::GetLoginDetails, request_id, callback, user);
 }
 
 void KZ_TESMACLIENT_CDECL tesmaclient_get_tesma_server(tesmaclient_client* client, unsigned int request_id,
                                                        tesmaclient_tesma_server_callback callback, void* user,
                                                        unsigned int a, unsigned int b)
 {
-    Request(client, kz::capi::TesmaServer, &TesmaClient::GetTesmaServer, request_id, callback, user, a, b);
+    Request(client, &TesmaClient::GetTesmaServer, request_id, callback, user, a, b);
 }
 
 void KZ_TESMACLIENT_CDECL tesmaclient_get_savegame_reader(tesmaclient_client* client, unsigned int request_id,
                                                           tesmaclient_savegame_reader_callback callback, void* user,
                                                           unsigned int a, unsigned int b)
 {
-    Request(client, kz::capi::SavegameReader, &TesmaClient::GetSavegameReader, request_id, callback, user, a, b);
+    Request(client, &TesmaClient::GetSavegameReader, request_id, callback, user, a, b);
 }
 
 void KZ_TESMACLIENT_CDECL tesmaclient_get_savegame_writer(tesmaclient_client* client, unsigned int request_id,
                                                           tesmaclient_savegame_writer_callback callback, void* user,
                                                           unsigned int a, unsigned int b, int flag)
 {
-    Request(client, kz::capi::SavegameWriter, &TesmaClient::GetSavegameWriter, request_id, callback, user, a, b,
+    Request(client, &TesmaClient::GetSavegameWriter, request_id, callback, user, a, b,
             flag != 0);
 }
 
@@ -128,20 +128,20 @@ void KZ_TESMACLIENT_CDECL tesmaclient_get_savegame_list(tesmaclient_client* clie
                                                         tesmaclient_savegame_list_callback callback, void* user,
                                                         unsigned int a)
 {
-    Request(client, kz::capi::SavegameList, &TesmaClient::GetSavegameList, request_id, callback, user, a);
+    Request(client, &TesmaClient::GetSavegameList, request_id, callback, user, a);
 }
 
 void KZ_TESMACLIENT_CDECL tesmaclient_remove_savegame(tesmaclient_client* client, unsigned int request_id,
                                                       tesmaclient_remove_savegame_callback callback, void* user,
                                                       unsigned int a, unsigned int b)
 {
-    Request(client, kz::capi::RemoveSavegame, &TesmaClient::RemoveSavegame, request_id, callback, user, a, b);
+    Request(client, &TesmaClient::RemoveSavegame, request_id, callback, user, a, b);
 }
 
 void KZ_TESMACLIENT_CDECL tesmaclient_get_network_traffic(tesmaclient_client* client, unsigned int request_id,
                                                           tesmaclient_network_traffic_callback callback, void* user)
 {
-    Request(client, kz::capi::NetworkTraffic, &TesmaClient::GetNetworkTraffic, request_id, callback, user);
+    Request(client, &TesmaClient::GetNetworkTraffic, request_id, callback, user);
 }
 
 } // extern "C"

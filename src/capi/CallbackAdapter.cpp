@@ -7,36 +7,30 @@ namespace capi {
 
 namespace {
 
-std::uint64_t KeyOf(RequestKind kind, unsigned int requestId) noexcept
-{
-    return std::uint64_t(kind) << 32 | requestId;
-}
+// Frees the adapters that their C++ client will never call.
+class AdapterOwner final : public tesmaclient::IListenerOwner {
+public:
+#define KZ_CAPI_FORGET(name, ...)                                                                              \
+    void Forget(tesmaclient::I##name##Listener* listener) noexcept override                                    \
+    {                                                                                                          \
+        common::Delete(static_cast<CallbackAdapter*>(static_cast<name##Adapter*>(listener)));                  \
+    }
+    KZ_REQUEST_KINDS(KZ_CAPI_FORGET)
+#undef KZ_CAPI_FORGET
+};
+
+AdapterOwner g_owner;
 
 } // namespace
 
-CallbackAdapter* CallbackAdapter::File(tesmaclient_client& owner, RequestKind kind, unsigned int requestId,
-                                       Callback callback, void* user) noexcept
+CallbackAdapter* CallbackAdapter::Make(Callback callback, void* user) noexcept
 {
-    const std::uint64_t key = KeyOf(kind, requestId);
-    CallbackAdapter* replaced = nullptr;
-    if (owner.Adapters.Find(key, replaced)) {
-        owner.Adapters.Remove(key);
-        common::Delete(replaced);
-    }
-    if (callback == nullptr)
-        return nullptr;
-    CallbackAdapter* adapter = common::New<CallbackAdapter>(CallbackAdapter(owner, key, callback, user));
-    owner.Adapters.Insert(key, adapter);
-    return adapter;
+    return callback != nullptr ? common::New<CallbackAdapter>(CallbackAdapter(callback, user)) : nullptr;
 }
 
-void CallbackAdapter::FreeAll(tesmaclient_client& owner) noexcept
+tesmaclient::IListenerOwner& CallbackAdapter::Owner() noexcept
 {
-    for (unsigned int i = 0; i < owner.Adapters.SlotCount(); ++i) {
-        const auto& slot = owner.Adapters.Slot(i);
-        if (slot.Used)
-            common::Delete(slot.Value);
-    }
+    return g_owner;
 }
 
 } // namespace capi

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capi/CClient.h"
+#include "client/ClientInternals.h"
 #include "containers/Allocate.h"
 #include "kz/tesmaclient/Listeners.h"
 #include "launcher/RequestKinds.h"
@@ -54,60 +55,49 @@ inline tesmaclient_savegame_list* AsC(tesmaclient::SavegameInfo* list) noexcept
 KZ_REQUEST_KINDS(KZ_CAPI_KIND_ANSWER)
 #undef KZ_CAPI_KIND_ANSWER
 
-// Where an adapter is filed: its client's table, under Key.
-struct Filing {
-    tesmaclient_client& Owner;
-    const std::uint64_t Key;
-};
+// The base that ends an adapter's list of bases.
+struct Unfiled {};
 
 // The C callback type of the kind whose game-side listener is Listener.
 template <typename Listener>
 using CallbackOf = typename decltype(AnswerOf(static_cast<Listener*>(nullptr)))::Callback;
 
 // The C++ listener of one request of a C client: it hands the answer to the C
-// callback with the caller's user pointer. Made per request and owned by the
-// client's table. The answer takes it out of the table and frees it before
-// calling the callback, which may destroy the client; the C++ client never
-// calls a listener twice, since it forgets the listener before calling it.
+// callback with the caller's user pointer. Made per request; the C++ client
+// either calls it once, and it frees itself before calling the callback,
+// which may destroy the client, or tells the client's AdapterOwner that it
+// never will, which frees it.
 //
 // Invariants: it implements every game-side listener, one <name>Answer base a
-// request kind, in the order of KZ_REQUEST_KINDS, and it is in its client's
-// table, under its Filing, from File until its answer; the callback it holds
-// has the type CallbackOf the listener it was filed as.
+// request kind, in the order of KZ_REQUEST_KINDS; the callback it holds has
+// the type CallbackOf the listener it was made for.
 #define KZ_CAPI_ADAPTER_BASE(name, ...) public name##Adapter,
-class CallbackAdapter final : KZ_REQUEST_KINDS(KZ_CAPI_ADAPTER_BASE) public Filing {
+class CallbackAdapter final : KZ_REQUEST_KINDS(KZ_CAPI_ADAPTER_BASE) public Unfiled {
 #undef KZ_CAPI_ADAPTER_BASE
 public:
     // Any callback type, called only through the type it was made with.
     using Callback = void (*)();
 
-    // Files a new adapter under kind and requestId in owner's table, freeing
-    // the one filed there before: the C++ client's request replaces that
-    // listener just as well (or drops both, without a session). A null
-    // callback files nothing and gives null, so that the answer is dropped.
-    static CallbackAdapter* File(tesmaclient_client& owner, RequestKind kind, unsigned int requestId,
-                                 Callback callback, void* user) noexcept;
+    // A new adapter, or null for a null callback, so that the answer is dropped.
+    static CallbackAdapter* Make(Callback callback, void* user) noexcept;
 
-    // Frees every adapter left in owner's table.
-    static void FreeAll(tesmaclient_client& owner) noexcept;
+    // The owner every C client gives its C++ client: it frees the adapters
+    // that will never be called.
+    static tesmaclient::IListenerOwner& Owner() noexcept;
 
-    // Leaves the table, frees this adapter and calls its callback, as Function,
-    // with the user pointer and the values as C names them.
+    // Frees this adapter and calls its callback, as Function, with the user
+    // pointer and the values as C names them.
     template <typename Function, typename... Values>
     bool Answer(unsigned int requestId, Values... values) noexcept
     {
         const Function function = reinterpret_cast<Function>(m_callback);
         void* const user = m_user;
-        Owner.Adapters.Remove(Key);
         common::Delete(this);
         return function(user, requestId, AsC(values)...) != 0;
     }
 
 private:
-    CallbackAdapter(tesmaclient_client& owner, std::uint64_t key, Callback callback, void* user) noexcept
-        : Filing{owner, key}, m_callback(callback), m_user(user)
-    {
-    }
+    CallbackAdapter(Callback callback, void* user) noexcept : m_callback(callback), m_user(user) {}
 
     const Callback m_callback;
     void* const m_user;

@@ -10,10 +10,9 @@
 // Invariants: while a LauncherCall that was entered lives, one call is counted
 // in progress, so the library is not freed and its entry points do not change
 // under it; a save-game object's call is entered only while the binding it
-// was made under is current. While a LauncherAnswer lives, the object it
-// answers stays, its answer being still counted as owed (which relies on the
-// launcher answering no more than it was asked); once the guard is gone,
-// nothing may touch that object. Both live in one scope on one thread (a
+// was made under is current. While a begun LauncherAnswer lives, the object
+// it answers stays, its answer being counted as running; once the guard is
+// gone, nothing may touch that object. Both live in one scope on one thread (a
 // thread's count of calls in progress is what tells a thread of the
 // launcher's own apart) and are never copied.
 
@@ -86,24 +85,34 @@ void Forward(const LauncherCall& call, Function EntryPoints::*entryPoint, Args..
 }
 
 // An answer from the launcher library to one of its listeners, from its start
-// to its end. Dropped() when the listener's owner let go of it; the end may
-// destroy the listener.
+// to its end. Begun when it took an owed number; its end may destroy the
+// listener's object.
 class LauncherAnswer {
 public:
-    explicit LauncherAnswer(OwedAnswers& answers) noexcept
-        : m_api(LauncherApi::Instance()), m_answers(answers), m_dropped(!m_api.EnterAnswer(answers))
+    explicit LauncherAnswer(OwedAnswers& answers) noexcept : m_api(LauncherApi::Instance()), m_answers(answers)
     {
+        m_api.NoteAnswer();
     }
-    ~LauncherAnswer() { m_api.LeaveAnswer(m_answers); }
+    ~LauncherAnswer()
+    {
+        if (m_begun)
+            m_api.EndAnswer(m_answers, m_running);
+    }
     LauncherAnswer(const LauncherAnswer&) = delete;
     LauncherAnswer& operator=(const LauncherAnswer&) = delete;
 
-    bool Dropped() const noexcept { return m_dropped; }
+    // For the answer's object to begin it with, once.
+    RunningAnswer& Begin() noexcept
+    {
+        m_begun = true;
+        return m_running;
+    }
 
 private:
     LauncherApi& m_api;
     OwedAnswers& m_answers;
-    const bool m_dropped;
+    RunningAnswer m_running{nullptr, nullptr};
+    bool m_begun = false;
 };
 
 } // namespace kz

@@ -17,9 +17,9 @@ namespace tesmaclient {
                                                                                                                 \
     bool TesmaClient::Pimpl::On##name answerParameters noexcept                                                 \
     {                                                                                                           \
-        const LauncherAnswer answer(*this);                                                                     \
+        LauncherAnswer answer(*this);                                                                           \
         tesmaclient::I##name##Listener* listener = nullptr;                                                     \
-        if (!TakeListener(answer, table, requestId, listener))                                                  \
+        if (!TakeAnswer(table, requestId, listener, answer) || listener == nullptr)                             \
             return false;                                                                                       \
         return listener->On##name answerArguments;                                                              \
     }

@@ -27,9 +27,18 @@ TesmaClient::~TesmaClient() noexcept
 {
     Pimpl* pimpl = m_pimpl;
     m_pimpl = nullptr;
+    LauncherApi& api = LauncherApi::Instance();
+    pimpl->ForgetWaiting();
     // With answers still owed, the Pimpl stays until they came or the library goes.
-    if (LauncherApi::Instance().DetachClient(pimpl))
+    const bool destroyNow = api.Retire(*pimpl);
+    api.DetachClient();
+    if (destroyNow)
         common::Delete(pimpl);
+}
+
+void ClientInternals::SetListenerOwner(TesmaClient& client, IListenerOwner& owner) noexcept
+{
+    client.m_pimpl->Owner = &owner;
 }
 
 namespace abi {

@@ -159,25 +159,17 @@ std::uint32_t LauncherApi::AttachClient() noexcept
     return m_binding.load();
 }
 
-bool LauncherApi::DetachClient(OwedAnswers* answers) noexcept
+void LauncherApi::DetachClient() noexcept
 {
     BlockingLock::Guard guard(m_lock);
-    bool destroyNow = true;
-    if (answers != nullptr && (answers->Owed.fetch_or(OwedAnswers::RetiredFlag) & OwedAnswers::CountMask) != 0) {
-        // Listed under the lock, so that its last answer finds it listed.
-        answers->NextRetired = m_retired;
-        m_retired = answers;
-        destroyNow = false;
-    }
     if (m_clients == 0 || --m_clients != 0)
-        return destroyNow;
+        return;
     // Save-game objects of the binding that ends go quiet from here on.
     m_binding.fetch_add(1);
     // Published before the calls in progress are read, so that a call ending
     // meanwhile either sees the release pending or is seen here.
     m_releasePending.store(true);
     ReleaseIfIdle();
-    return destroyNow;
 }
 
 void LauncherApi::ReleaseAfterLastCall() noexcept
@@ -186,40 +178,71 @@ void LauncherApi::ReleaseAfterLastCall() noexcept
     ReleaseIfIdle();
 }
 
-bool LauncherApi::EnterAnswer(OwedAnswers& answers) noexcept
+void LauncherApi::BeginAnswer(OwedAnswers& answers, RunningAnswer& running) noexcept
 {
-    if (t_callDepth == 0)
-        m_answeredOnOwnThread.store(true);
-    return !answers.IsRetired();
+    ++answers.Running;
+    running = RunningAnswer{&answers, t_running};
+    t_running = &running;
 }
 
-void LauncherApi::LeaveAnswer(OwedAnswers& answers) noexcept
+void LauncherApi::EndAnswer(OwedAnswers& answers, RunningAnswer& running) noexcept
 {
-    // An answer while none is owed (the launcher answered more than it was
-    // asked) changes nothing.
-    std::uint32_t owed = answers.Owed.load();
-    do {
-        if ((owed & OwedAnswers::CountMask) == 0)
-            return;
-    } while (!answers.Owed.compare_exchange_weak(owed, owed - 1));
-    if (owed - 1 != OwedAnswers::RetiredFlag)
-        return;
-
-    // The last answer owed to a retired object. Unless a release took it
-    // already, it is still listed, and this answer destroys it.
-    bool listed = false;
+    t_running = running.Outer;
+    bool destroy;
     {
-        BlockingLock::Guard guard(m_lock);
-        for (OwedAnswers** link = &m_retired; *link != nullptr; link = &(*link)->NextRetired) {
-            if (*link == &answers) {
-                *link = answers.NextRetired;
-                listed = true;
-                break;
-            }
+        BlockingLock::Guard guard(answers.Lock);
+        --answers.Running;
+        if (!answers.Retired)
+            return;
+        // A release may be waiting for this answer.
+        answers.Lock.WakeAll();
+        destroy = answers.Running == 0 && answers.Owed == 0;
+        if (destroy && answers.Listed) {
+            BlockingLock::Guard listGuard(m_lock);
+            Unlist(answers);
         }
     }
-    if (listed)
+    if (destroy)
         answers.Destroy(&answers);
+}
+
+bool LauncherApi::Retire(OwedAnswers& answers) noexcept
+{
+    BlockingLock::Guard guard(answers.Lock);
+    answers.Retired = true;
+    // Answers running on this thread enclose this call: they end after it.
+    std::uint32_t here = 0;
+    for (const RunningAnswer* running = t_running; running != nullptr; running = running->Outer)
+        here += running->Answers == &answers;
+    while (answers.Running > here)
+        answers.Lock.Wait();
+    if (answers.Owed != 0) {
+        // Listed under the object's lock, so that its last answer finds it listed.
+        BlockingLock::Guard listGuard(m_lock);
+        List(answers);
+    }
+    return answers.Owed == 0 && answers.Running == 0;
+}
+
+void LauncherApi::List(OwedAnswers& answers) noexcept
+{
+    answers.PrevRetired = nullptr;
+    answers.NextRetired = m_retired;
+    if (m_retired != nullptr)
+        m_retired->PrevRetired = &answers;
+    m_retired = &answers;
+    answers.Listed = true;
+}
+
+void LauncherApi::Unlist(OwedAnswers& answers) noexcept
+{
+    if (answers.PrevRetired != nullptr)
+        answers.PrevRetired->NextRetired = answers.NextRetired;
+    else
+        m_retired = answers.NextRetired;
+    if (answers.NextRetired != nullptr)
+        answers.NextRetired->PrevRetired = answers.PrevRetired;
+    answers.Listed = false;
 }
 
 void LauncherApi::ReleaseIfIdle() noexcept
@@ -235,29 +258,29 @@ void LauncherApi::ReleaseUnlocked() noexcept
 {
     void* module = m_module;
     const unsigned short* path = m_record.LibraryPath;
-    OwedAnswers* retired = m_retired;
     m_module = nullptr;
-    m_retired = nullptr;
     m_functions = EntryPoints();
     m_state = State::Releasing;
     bool gone;
     {
         BlockingLock::Unguard unlocked(m_lock);
         m_system.ReleaseModule(module);
-        // Nothing of the library is left to answer what was kept for it,
-        // unless another reference (the game's own) keeps it loaded.
         gone = !m_system.IsModuleLoaded(path);
-        if (gone)
-            DestroyAll(retired);
     }
-    while (!gone && retired != nullptr) {
-        OwedAnswers* next = retired->NextRetired;
-        retired->NextRetired = m_retired;
-        m_retired = retired;
-        retired = next;
+    // Nothing of the library is left to answer what was retired, unless
+    // another reference (the game's own) keeps it loaded: then the retired
+    // stay listed, and their last answers, meanwhile or later, unlist them.
+    OwedAnswers* retired = nullptr;
+    if (gone) {
+        retired = m_retired;
+        m_retired = nullptr;
     }
     m_state = State::Released;
     m_lock.WakeAll();
+    if (retired != nullptr) {
+        BlockingLock::Unguard unlocked(m_lock);
+        DestroyAll(retired);
+    }
 }
 
 } // namespace kz

@@ -34,14 +34,18 @@
 // detach does with every thread of its own. After a release the next client
 // binds anew.
 //
-// Answers. The launcher owes one answer for every request it was handed; the
-// count of a client's owed answers relies on that. An answer under a number
-// never asked, or a second answer to one request, counts as one owed to that
-// client.
+// Answers. An answer counts against a client only under a number pending in
+// that client's table of its kind; any other answer (never asked, already
+// answered, another client's) changes nothing. A client's release waits for
+// its answers running on other threads, so that no listener of it runs once
+// its destructor returned; inside one of its own answers it does not wait for
+// that one. What was asked and is still owed keeps the client's small state,
+// retired, until the last owed answer came or the library is unloaded.
 //
 // Threads. Clients may come and go on several threads at once. m_lock guards
 // the state, the module, the record, the count of clients and the retired
-// list, and is never held while the loader or the launcher's code runs:
+// list, and is never held while the loader or the launcher's code runs; a
+// client's own lock may be held when it is taken, never the other way round:
 // loading and freeing are decided under it, done outside it and published
 // under it. A client that needs a binding being loaded, or that arrives while
 // the old library is being freed, sleeps until that is done: a load meanwhile
@@ -86,11 +90,8 @@ public:
     // released after having been loaded. Returns the number of the binding the
     // client belongs to.
     std::uint32_t AttachClient() noexcept;
-    // A client is done; the last one ends the binding. answers, if given, is
-    // the client's object the launcher answers: true when nothing is owed to
-    // it and the caller destroys it now; otherwise it is retired and destroyed
-    // later by its last answer or the release that unloads the library.
-    bool DetachClient(OwedAnswers* answers = nullptr) noexcept;
+    // A client is done; the last one ends the binding.
+    void DetachClient() noexcept;
 
     // A call into the library begins or ends, on this thread. The end of the
     // last call frees the library when the binding ended meanwhile.
@@ -115,11 +116,23 @@ public:
         return false;
     }
 
-    // An answer from the library to answers begins: false when its owner let
-    // go of it, and the answer is to be dropped.
-    bool EnterAnswer(OwedAnswers& answers) noexcept;
-    // The answer ends; answers may be destroyed by it.
-    void LeaveAnswer(OwedAnswers& answers) noexcept;
+    // An answer from the library arrives on this thread, before anything else
+    // of it: notes a thread of the launcher's own.
+    void NoteAnswer() noexcept
+    {
+        if (t_callDepth == 0)
+            m_answeredOnOwnThread.store(true);
+    }
+    // With answers.Lock held: an answer took an owed number of answers and
+    // runs from here to EndAnswer, on this thread, in running.
+    static void BeginAnswer(OwedAnswers& answers, RunningAnswer& running) noexcept;
+    // The answer begun in running ends; answers may be destroyed by it.
+    void EndAnswer(OwedAnswers& answers, RunningAnswer& running) noexcept;
+    // The owner lets go of answers: no listener is called from now on. Waits
+    // until no answer to it runs on another thread. True when the caller
+    // destroys it now; otherwise its last owed or running answer, or a
+    // release that unloads the library, destroys it.
+    bool Retire(OwedAnswers& answers) noexcept;
 
 private:
     enum class State { NeverBound, Binding, Bound, Releasing, Released };
@@ -127,6 +140,8 @@ private:
     // Calls into the library in progress on this thread: an answer that
     // arrives while one is returns into our call before the call ends.
     static inline thread_local unsigned int t_callDepth = 0;
+    // The answers running on this thread, innermost first.
+    static inline thread_local RunningAnswer* t_running = nullptr;
     struct Deferred {};
 
     LauncherApi(const SystemCalls& calls, Deferred) noexcept;
@@ -148,6 +163,9 @@ private:
     // With the lock held: takes the library and what was retired with it,
     // frees both unlocked.
     void ReleaseUnlocked() noexcept;
+    // With the lock held: the retired list, in constant time.
+    void List(OwedAnswers& answers) noexcept;
+    void Unlist(OwedAnswers& answers) noexcept;
 
     const SystemCalls& m_system;
     BlockingLock m_lock;

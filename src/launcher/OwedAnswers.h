@@ -1,35 +1,52 @@
 #pragma once
 
-#include <atomic>
+#include "launcher/BlockingLock.h"
+
 #include <cstdint>
 
-// The count of answers the launcher owes one object it answers (a client's
-// Pimpl), which lets the object's owner let go of it while answers are owed.
+// What the launcher owes one object it answers (a client's Pimpl), which lets
+// the object's owner let go of it while answers are owed, and wait for the
+// answers that are running.
 //
-// Invariants: the count rises by one before each request goes out and falls
-// by one with each answer, never below 0. RetiredFlag is set once, when the
-// owner lets go, and never cleared; answers that come after it are dropped.
-// An object retired with nothing owed is destroyed by its owner at once. One
-// retired with answers owed is listed in LauncherApi's retired list, under its
-// lock, and destroyed through Destroy exactly once: by its last owed answer,
-// or by a release after which the library is no longer loaded. Owed is
-// atomic: an answer's count races with its owner's retirement.
+// Invariants: Lock guards every field here and the owner's tables of pending
+// requests; it is never held while the launcher's code or a game's listener
+// runs. Owed is the number of answers still owed: one more for each request
+// handed to the launcher, one less for each answer under a number that was
+// pending, never below 0; answers under other numbers change nothing.
+// Running counts the answers that took an owed number and have not ended.
+// Retired is set once, when the owner lets go, and never cleared: from then
+// on no listener is called. The owner's release waits until no answer runs
+// on another thread; then an object with nothing owed and nothing running is
+// destroyed at once; one with answers owed is Listed in LauncherApi's retired
+// list; either way it is destroyed through Destroy exactly once, by whichever
+// comes last of its last owed answer and its last running answer, or by a
+// release after which the library is no longer loaded.
 
 namespace kz {
 
-struct OwedAnswers {
-    static constexpr std::uint32_t RetiredFlag = 0x80000000u;
-    static constexpr std::uint32_t CountMask = 0x7FFFFFFFu;
+struct OwedAnswers;
 
-    // The count of owed answers, and RetiredFlag once the owner let go.
-    std::atomic<std::uint32_t> Owed{0};
+// An answer running on this thread, innermost first: a client destroyed
+// inside one of its own answers does not wait for it.
+struct RunningAnswer {
+    const OwedAnswers* Answers;
+    RunningAnswer* Outer;
+};
+
+struct OwedAnswers {
+    BlockingLock Lock;
+    std::uint32_t Owed = 0;
+    std::uint32_t Running = 0;
+    bool Retired = false;
+    bool Listed = false;
+    // Links of LauncherApi's retired list, guarded by its lock.
+    OwedAnswers* PrevRetired = nullptr;
     OwedAnswers* NextRetired = nullptr;
     void (*Destroy)(OwedAnswers*) = nullptr;
 
-    // Before the request goes out: its answer may come before the call returns.
-    void RequestSent() noexcept { Owed.fetch_add(1, std::memory_order_relaxed); }
-    // Ordered after EnterAnswer's note of the thread, as every step of the binding is.
-    bool IsRetired() const noexcept { return (Owed.load() & RetiredFlag) != 0; }
+    OwedAnswers() noexcept = default;
+    OwedAnswers(const OwedAnswers&) = delete;
+    OwedAnswers& operator=(const OwedAnswers&) = delete;
 };
 
 } // namespace kz

@@ -100,6 +100,7 @@ public:
 
 private:
     class Pimpl;
+    friend class ClientInternals;
 
     TesmaClient(const TesmaClient&);
     TesmaClient& operator=(const TesmaClient&);
