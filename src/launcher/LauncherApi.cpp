@@ -192,10 +192,11 @@ void LauncherApi::EndAnswer(OwedAnswers& answers, RunningAnswer& running) noexce
     {
         BlockingLock::Guard guard(answers.Lock);
         --answers.Running;
+        // The owner may be waiting for this answer.
+        if (answers.Retiring)
+            answers.Lock.WakeAll();
         if (!answers.Retired)
             return;
-        // A release may be waiting for this answer.
-        answers.Lock.WakeAll();
         destroy = answers.Running == 0 && answers.Owed == 0;
         if (destroy && answers.Listed) {
             BlockingLock::Guard listGuard(m_lock);
@@ -209,7 +210,7 @@ void LauncherApi::EndAnswer(OwedAnswers& answers, RunningAnswer& running) noexce
 bool LauncherApi::Retire(OwedAnswers& answers) noexcept
 {
     BlockingLock::Guard guard(answers.Lock);
-    answers.Retired = true;
+    answers.Retiring = true;
     // Answers running on this thread enclose this call: they end after it.
     std::uint32_t here = 0;
     for (const RunningAnswer* running = t_running; running != nullptr; running = running->Outer)
@@ -221,6 +222,8 @@ bool LauncherApi::Retire(OwedAnswers& answers) noexcept
         BlockingLock::Guard listGuard(m_lock);
         List(answers);
     }
+    // From here on the last answer destroys it, unless the caller does now.
+    answers.Retired = true;
     return answers.Owed == 0 && answers.Running == 0;
 }
 

@@ -14,13 +14,14 @@
 // handed to the launcher, one less for each answer under a number that was
 // pending, never below 0; answers under other numbers change nothing.
 // Running counts the answers that took an owed number and have not ended.
-// Retired is set once, when the owner lets go, and never cleared: from then
-// on no listener is called. The owner's release waits until no answer runs
-// on another thread; then an object with nothing owed and nothing running is
-// destroyed at once; one with answers owed is Listed in LauncherApi's retired
-// list; either way it is destroyed through Destroy exactly once, by whichever
-// comes last of its last owed answer and its last running answer, or by a
-// release after which the library is no longer loaded.
+// Retiring is set when the owner begins to let go, after which no listener
+// is called; the owner then waits until no answer runs on another thread,
+// lists the object in LauncherApi's retired list if answers are owed, and
+// sets Retired. Neither flag is ever cleared. An object with nothing owed and
+// nothing running by then is destroyed by its owner at once; otherwise it is
+// destroyed through Destroy exactly once, by whichever comes last of its last
+// owed answer and its last running answer after Retired, or by a release
+// after which the library is no longer loaded.
 
 namespace kz {
 
@@ -37,6 +38,7 @@ struct OwedAnswers {
     BlockingLock Lock;
     std::uint32_t Owed = 0;
     std::uint32_t Running = 0;
+    bool Retiring = false;
     bool Retired = false;
     bool Listed = false;
     // Links of LauncherApi's retired list, guarded by its lock.

@@ -31,6 +31,7 @@ using kz::tesmaclient::SavegameReader;
 using kz::tesmaclient::TesmaClient;
 using testsupport::AnswerKind;
 using testsupport::Fake;
+using testsupport::FakeSystem;
 using testsupport::RecordingListener;
 
 namespace {
@@ -50,6 +51,14 @@ void ChurnHeap()
             blocks.push_back(std::malloc(size));
     for (void* block : blocks)
         std::free(block);
+}
+
+// The bytes the sanitizer's heap holds for the program; 0 without a
+// sanitizer, where the heap's level cannot be read.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes() __attribute__((weak));
+std::size_t HeapLevel()
+{
+    return __sanitizer_get_current_allocated_bytes != nullptr ? __sanitizer_get_current_allocated_bytes() : 0;
 }
 
 // Waits until flag is set by another thread; false after a generous while, so
@@ -306,6 +315,108 @@ TEST(ClientLifetime, MessagesComposedOnFourThreadsAtOnceAreWholeAndStay)
     }
 }
 
+// Answers the launcher does not owe: one never asked, one answered before,
+// and one asked of another client. None counts against the client, so what
+// it still owes keeps its state while a listener or the game destroys it.
+enum class Unowed { NeverAsked, Repeated, AnotherClients };
+
+TEST(ClientLifetime, AnswersNeverAskedChangeNothingForAListenerThatDestroysItsClient)
+{
+    auto standin = testsupport::InstallFullStandin();
+    TesmaClient keeper;
+    TesmaClient* client = new TesmaClient;
+    RecordingListener game;
+    game.OnAnswer = [&](const testsupport::Answer&) { delete client; };
+    client->GetLoginDetails(1, &game);
+    EXPECT_EQ(0, standin->AnswerDuringUpdate(keeper, standin::GetLoginDetails, 99));
+    EXPECT_EQ(1, standin->AnswerDuringUpdate(keeper, standin::GetLoginDetails, 1, 5));
+    ASSERT_EQ(1u, game.Answers.size());
+    EXPECT_EQ(5u, game.Answers[0].Values[0]);
+}
+
+TEST(ClientLifetime, UnowedAnswersLeaveTheAnswerOwedToADestroyedClientItsState)
+{
+    auto standin = testsupport::InstallFullStandin();
+    TesmaClient keeper;
+    for (Unowed unowed : {Unowed::NeverAsked, Unowed::Repeated, Unowed::AnotherClients}) {
+        SCOPED_TRACE(int(unowed));
+        RecordingListener game;
+        TesmaClient other;
+        other.GetLoginDetails(3, &game);
+        auto gone = std::make_unique<TesmaClient>();
+        // The stand-in answers the latest listener it was handed: gone's.
+        gone->GetLoginDetails(1, &game);
+        gone->GetLoginDetails(2, &game);
+        ASSERT_EQ(1, standin->AnswerDuringUpdate(keeper, standin::GetLoginDetails, 1));
+        const unsigned number = unowed == Unowed::NeverAsked ? 99 : unowed == Unowed::Repeated ? 1 : 3;
+        EXPECT_EQ(0, standin->AnswerDuringUpdate(keeper, standin::GetLoginDetails, number));
+        gone.reset();
+        ChurnHeap();
+        EXPECT_EQ(0, standin->AnswerDuringUpdate(keeper, standin::GetLoginDetails, 2));
+        EXPECT_EQ(1u, game.Answers.size());
+    }
+
+    // The same through the C interface, whose callbacks the answers would reach.
+    unsigned heard = 0;
+    auto onLogin = [](void* user, unsigned int, unsigned int, unsigned int, unsigned int) -> int {
+        ++*static_cast<unsigned*>(user);
+        return 1;
+    };
+    tesmaclient_client* client = tesmaclient_create();
+    tesmaclient_get_login_details(client, 1, onLogin, &heard);
+    tesmaclient_get_login_details(client, 2, onLogin, &heard);
+    ASSERT_EQ(1, standin->AnswerDuringUpdate(keeper, standin::GetLoginDetails, 1));
+    EXPECT_EQ(0, standin->AnswerDuringUpdate(keeper, standin::GetLoginDetails, 1));
+    tesmaclient_destroy(client);
+    ChurnHeap();
+    EXPECT_EQ(0, standin->AnswerDuringUpdate(keeper, standin::GetLoginDetails, 2));
+    EXPECT_EQ(1u, heard);
+}
+
+// Without a session every C request is dropped, and so is its adapter: the
+// heap is back at its level after each of them.
+TEST(ClientLifetime, CRequestsWithoutASessionKeepNothing)
+{
+    auto standin = testsupport::InstallFullStandin();
+    standin->SetSession(0);
+    tesmaclient_client* client = tesmaclient_create();
+    auto onServer = [](void*, unsigned int, unsigned int) -> int { return 1; };
+    const std::size_t level = HeapLevel();
+    for (unsigned i = 0; i < 100000; ++i)
+        tesmaclient_get_tesma_server(client, i, onServer, nullptr, 0, 0);
+    EXPECT_EQ(level, HeapLevel());
+    tesmaclient_destroy(client);
+    standin->SetSession(1);
+}
+
+// The last answer owed to a destroyed client arrives while the library is
+// being freed, and another reference keeps it loaded: that answer frees the
+// client's state, and nothing is kept.
+TEST(ClientLifetime, TheLastAnswerOwedDuringAReleaseThatKeepsTheLibraryFreesTheState)
+{
+    auto standin = testsupport::InstallFullStandin();
+    Fake().HeldElsewhere = true;
+    RecordingListener game;
+    // The heap's level without what the fake records of each binding.
+    auto level = [] {
+        FakeSystem& fake = Fake();
+        decltype(fake.KeyOpens)().swap(fake.KeyOpens);
+        decltype(fake.Queries)().swap(fake.Queries);
+        decltype(fake.Loads)().swap(fake.Loads);
+        decltype(fake.Lookups)().swap(fake.Lookups);
+        return HeapLevel();
+    };
+    std::make_unique<TesmaClient>().reset();
+    const std::size_t before = level();
+    auto gone = std::make_unique<TesmaClient>();
+    gone->GetLoginDetails(4, &game);
+    Fake().OnRelease = [&] { EXPECT_EQ(0, standin->Answer(standin::GetLoginDetails, 4)); };
+    gone.reset();
+    Fake().OnRelease = nullptr;
+    EXPECT_EQ(before, level());
+    EXPECT_TRUE(game.Answers.empty());
+}
+
 // From here on the library stays loaded: each case either runs in a process
 // of its own or leaves the library kept for good.
 
@@ -355,5 +466,45 @@ TEST(ClientLifetimeKeptLoaded, TheLastAnswerOwedRacesWithTheClientsDestruction)
         gone.reset();
         launcher.join();
         EXPECT_GE(1u, game.Answers.size());
+    }
+}
+
+// A thread of the launcher's answers while the game destroys the client on
+// its own: the listener that was entered runs to its end before the
+// destructor returns, and no listener starts after it.
+TEST(ClientLifetimeKeptLoaded, TheDestructorReturnsOnlyAfterItsListenersOnOtherThreads)
+{
+    auto standin = testsupport::InstallFullStandin();
+    TesmaClient keeper;
+    for (unsigned round = 0; round < 2000; ++round) {
+        // The first rounds hold the listener until the destruction began; the
+        // others let the two threads race as they come.
+        const bool held = round < 20;
+        std::atomic<bool> entered{false}, destroying{false}, returned{false}, lateListener{false};
+        RecordingListener game;
+        game.OnAnswer = [&](const testsupport::Answer&) {
+            lateListener.store(lateListener.load() || returned.load());
+            if (!held)
+                return;
+            entered.store(true);
+            EXPECT_TRUE(AwaitFlag(destroying));
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            lateListener.store(lateListener.load() || returned.load());
+        };
+        auto client = std::make_unique<TesmaClient>();
+        client->GetLoginDetails(1, &game);
+        client->GetLoginDetails(2, &game);
+        std::thread launcher([&] {
+            standin->Answer(standin::GetLoginDetails, 1);
+            standin->Answer(standin::GetLoginDetails, 2);
+        });
+        if (held) {
+            EXPECT_TRUE(AwaitFlag(entered));
+        }
+        destroying.store(true);
+        client.reset();
+        returned.store(true);
+        launcher.join();
+        EXPECT_FALSE(lateListener.load()) << "round " << round;
     }
 }
