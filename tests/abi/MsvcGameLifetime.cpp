@@ -6,6 +6,8 @@ namespace {
 
 using namespace msvcgame;
 
+void ChurnHeap();
+
 // Destroys the client it was given from inside the answer, and notes whether
 // the launcher library was still loaded at that moment.
 struct DestroyingListener : IGetNetworkTrafficListener {
@@ -18,6 +20,7 @@ struct DestroyingListener : IGetNetworkTrafficListener {
     {
         Called = true;
         delete Victim;
+        ChurnHeap();
         LoadedInside = GetModuleHandleW(LibraryPath) != nullptr;
         return true;
     }
@@ -75,6 +78,26 @@ void CheckAnswersOwedToADestroyedClient(const wchar_t* libraryPath)
     ChurnHeap();
     standin.Via = &keeper;
     GAME_CHECK(standin.Answer(standin::GetLoginDetails, 5, 1, 2, 3, 0) == 0 && game.Calls == 1);
+}
+
+// An answer under a number never asked changes nothing for the client: the
+// real answer after it still finds the client's state, and its listener may
+// destroy the client.
+void CheckAnUnaskedAnswerBeforeOneThatDestroysTheClient(const wchar_t* libraryPath)
+{
+    TesmaClient keeper;
+    Standin standin;
+    GAME_CHECK(standin.Bind(libraryPath));
+    if (standin.Module == nullptr)
+        return;
+    DestroyingListener listener;
+    listener.Victim = new TesmaClient;
+    listener.LibraryPath = libraryPath;
+    listener.Victim->GetNetworkTraffic(1, &listener);
+    standin.Via = &keeper;
+    GAME_CHECK(standin.Answer(standin::GetNetworkTraffic, 99, 1, 2, 3, 4) == 0 && !listener.Called);
+    GAME_CHECK(standin.Answer(standin::GetNetworkTraffic, 1, 1, 2, 3, 4) == 1 && listener.Called);
+    GAME_CHECK(listener.LoadedInside);
 }
 
 void CheckSavegamesAfterARebind(const wchar_t* libraryPath)
@@ -156,6 +179,8 @@ void msvcgame::CheckLifetime(const wchar_t* libraryPath)
     CheckReleaseInsideAnAnswer(libraryPath);
     game::Section("answers owed to a destroyed client");
     CheckAnswersOwedToADestroyedClient(libraryPath);
+    game::Section("an unasked answer, then one whose listener destroys its client");
+    CheckAnUnaskedAnswerBeforeOneThatDestroysTheClient(libraryPath);
     game::Section("save games after a rebind");
     CheckSavegamesAfterARebind(libraryPath);
 }
