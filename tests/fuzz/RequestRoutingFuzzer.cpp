@@ -1,14 +1,16 @@
 // The seven asynchronous requests driven natively through clients and the
-// stand-in launcher, which answers every request it received, once, as the
-// real launcher does: inside the request call, from Update, or from outside any
-// call, in any order, now and then under a number never asked, also after the
-// game destroyed the client. A model says which game listener each answer must
-// reach (the listener filed last under a pending number, exactly once, for the
-// first answer only; nothing for a second answer under one number, a number
-// never asked, a request dropped for want of a session, or a destroyed client)
-// and when the library must be released: when the last client goes, unless an
-// answer came from outside any call, which keeps it loaded for good. A release
-// loses what the launcher still owed.
+// stand-in launcher, which answers every request it received, as the real
+// launcher does: inside the request call, from Update, or from outside any
+// call, in any order, also after the game destroyed the client; and, as a
+// launcher with a fault does, now and then under a number never asked or
+// another client's, or again under a number it answered. A model says which
+// game listener each answer must reach (the listener filed last under a
+// pending number, exactly once, for the first answer only; nothing for a
+// second answer under one number, a number not owed, a request dropped for
+// want of a session, or a destroyed client) and when the library must be
+// released: when the last client goes, unless an answer came from outside any
+// call, which keeps it loaded for good. A release loses what the launcher
+// still owed.
 
 #include "FakeSystem.h"
 #include "FuzzCheck.h"
@@ -85,10 +87,27 @@ standin::Entry EntryOf(unsigned kind)
     return static_cast<standin::Entry>(standin::GetLoginDetails + kind);
 }
 
-// Per kind, the numbers pending on a client and the listener filed (-1: null).
+// Per kind, the numbers pending on a client and the listener filed (-1: null),
+// and the answers owed under each number; the client's state lives while it
+// is live or owed anything, and the library was not released since.
 struct ClientModel {
     bool Live = true;
+    bool Released = false;
     std::map<unsigned, int> Pending[Kinds];
+    std::map<unsigned, unsigned> OwedUnder[Kinds];
+    void* Listener[Kinds] = {};
+
+    bool StateLives() const
+    {
+        if (Released)
+            return false;
+        if (Live)
+            return true;
+        for (const auto& owed : OwedUnder)
+            if (!owed.empty())
+                return true;
+        return false;
+    }
 };
 
 // An answer the launcher owes: one per request it received.
@@ -109,8 +128,12 @@ struct Routing {
     bool RequestAgain[ListenerCount] = {};
     std::vector<ClientModel> Clients; // the last one is Client, the others are destroyed
     std::vector<Owed> Queue;          // in the order received
+    std::vector<Owed> Answered;       // what the launcher may answer again
     unsigned Inside = 0;              // what the next request's call answers inside it
     unsigned UpdateAnswers = 0;       // how many answers the next Update gives
+    bool AgainDuringUpdate = false;   // the next Update answers again (GiveAgain)
+    unsigned AgainIndex = 0;
+    unsigned AgainId = 0;
     bool KeptLoaded = false;
     unsigned Frees = 0;
     unsigned Loads = 1;
@@ -251,19 +274,24 @@ unsigned ReadNumber(Input& input)
     return pick >= 0xF0 ? input.Word() : pick % 8;
 }
 
-// Gives the owed answer at index through the listener its request passed, under
-// id: the first answer under a number pending on a live client reaches the
-// listener filed last under it, once; any other answer reaches nobody.
-void Give(Routing& r, std::size_t index, unsigned id, const Word (&values)[4], bool outsideAnyCall)
+// Answers through the listener owed's request passed, under id: the first
+// answer under a number pending on a live client reaches the listener filed
+// last under it, once; any other answer reaches nobody. Only an answer under
+// a number owed counts against the client.
+void Deliver(Routing& r, const Owed& owed, unsigned id, const Word (&values)[4], bool outsideAnyCall)
 {
-    const Owed owed = r.Queue[index];
-    r.Queue.erase(r.Queue.begin() + static_cast<std::ptrdiff_t>(index));
     ClientModel& client = r.Clients[owed.Client];
+    FUZZ_CHECK(client.StateLives());
     int reached = -1;
-    auto pending = client.Pending[owed.Kind].find(id);
-    if (client.Live && pending != client.Pending[owed.Kind].end()) {
-        reached = pending->second;
-        client.Pending[owed.Kind].erase(pending);
+    auto counted = client.OwedUnder[owed.Kind].find(id);
+    if (counted != client.OwedUnder[owed.Kind].end()) {
+        if (--counted->second == 0)
+            client.OwedUnder[owed.Kind].erase(counted);
+        auto pending = client.Pending[owed.Kind].find(id);
+        if (client.Live && pending != client.Pending[owed.Kind].end()) {
+            reached = pending->second;
+            client.Pending[owed.Kind].erase(pending);
+        }
     }
     r.KeptLoaded = r.KeptLoaded || outsideAnyCall;
     const Heard before(r);
@@ -279,6 +307,35 @@ void Give(Routing& r, std::size_t index, unsigned id, const Word (&values)[4], b
         }
     }
     FUZZ_CHECK(r.Dropped.Answers.empty());
+}
+
+// Gives the owed answer at index, under id, which need not be its own.
+void Give(Routing& r, std::size_t index, unsigned id, const Word (&values)[4], bool outsideAnyCall)
+{
+    const Owed owed = r.Queue[index];
+    r.Queue.erase(r.Queue.begin() + static_cast<std::ptrdiff_t>(index));
+    r.Answered.push_back(owed);
+    Deliver(r, owed, id, values, outsideAnyCall);
+}
+
+// Answers again what was answered before, through a state that still lives:
+// index picks one, and id, a number not owed, is the number it comes under.
+void GiveAgain(Routing& r, unsigned index, unsigned id, bool outsideAnyCall)
+{
+    std::vector<const Owed*> candidates;
+    for (const Owed& answered : r.Answered)
+        if (r.Clients[answered.Client].StateLives())
+            candidates.push_back(&answered);
+    if (candidates.empty())
+        return;
+    const Owed owed = *candidates[index % candidates.size()];
+    // Under a number owed it would stand for the answer still to come, whose
+    // own arrival could then find the state gone: no library can tell those.
+    if (r.Clients[owed.Client].OwedUnder[owed.Kind].count(id) != 0)
+        return;
+    Word values[4] = {};
+    AnswerValues(*r.In, r, owed.Kind, values);
+    Deliver(r, owed, id, values, outsideAnyCall);
 }
 
 // The launcher gives the first answer it owes of kind under id, or else the
@@ -315,7 +372,12 @@ void OnRequest(void* context, unsigned entry, Word session, unsigned id, void* l
 {
     Routing& r = *static_cast<Routing*>(context);
     FUZZ_CHECK(session == Session && entry >= standin::GetLoginDetails && listener != nullptr);
-    r.Queue.push_back({entry - standin::GetLoginDetails, id, listener, r.Clients.size() - 1});
+    const unsigned kind = entry - standin::GetLoginDetails;
+    ClientModel& client = r.Clients.back();
+    FUZZ_CHECK(client.Listener[kind] == nullptr || client.Listener[kind] == listener);
+    client.Listener[kind] = listener;
+    ++client.OwedUnder[kind][id];
+    r.Queue.push_back({kind, id, listener, r.Clients.size() - 1});
     const unsigned inside = r.Inside;
     r.Inside = 0;
     if (inside == 2) {
@@ -331,6 +393,10 @@ void OnUpdate(void* context, Word session)
 {
     Routing& r = *static_cast<Routing*>(context);
     FUZZ_CHECK(session == Session);
+    if (r.AgainDuringUpdate) {
+        r.AgainDuringUpdate = false;
+        GiveAgain(r, r.AgainIndex, r.AgainId, false);
+    }
     for (; r.UpdateAnswers != 0; --r.UpdateAnswers)
         GiveFromInput(r, false);
 }
@@ -360,6 +426,13 @@ void DestroyClients(Routing& r, bool all)
         if (!r.KeptLoaded) {
             ++r.Frees;
             r.Queue.clear();
+            r.Answered.clear();
+            // Their states went with the library, and what was owed to them.
+            for (ClientModel& client : r.Clients) {
+                client.Released = true;
+                for (auto& owed : client.OwedUnder)
+                    owed.clear();
+            }
         }
     }
     ChurnHeap(r, stateSize);
@@ -408,10 +481,24 @@ void Step(Input& input, Routing& r)
             FUZZ_CHECK(r.Launcher->CallCount() == callsBefore + 1 && r.Queue.size() == owedBefore + 1);
         break;
     }
-    case 3:
-    case 4: {
+    case 3: {
         // An answer from outside any call, as from a thread of the launcher's.
         GiveAnswer(r, kind, id, true);
+        break;
+    }
+    case 4: {
+        // An answer given before, again, inside Update (kind byte bit 7 clear)
+        // or from outside any call, under id.
+        if ((kindByte & 0x80) != 0) {
+            GiveAgain(r, kindByte, id, true);
+            break;
+        }
+        r.UpdateAnswers = 0;
+        r.AgainDuringUpdate = true;
+        r.AgainIndex = kindByte;
+        r.AgainId = id;
+        r.Client->Update();
+        FUZZ_CHECK(!r.AgainDuringUpdate);
         break;
     }
     case 5:
@@ -487,14 +574,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Step(input, r);
 
     // The game ends. Unless the library went with the last client, the
-    // launcher gives all it still owes, and the last answer owed to each
-    // destroyed client frees its state: a release then frees nothing more.
+    // launcher gives all it still owes, and then what it answered under
+    // other numbers once more, under the numbers asked: the last answer owed
+    // to each destroyed client frees its state, and a release then frees
+    // nothing more.
     DestroyClients(r, true);
     if (r.KeptLoaded) {
         while (!r.Queue.empty()) {
             const Word values[4] = {r.Queue[0].Kind == 4 ? reinterpret_cast<Word>(r.Launcher->List()) : 0, 0, 0, 0};
             Give(r, 0, r.Queue[0].Id, values, true);
         }
+        for (std::size_t c = 0; c < r.Clients.size(); ++c)
+            for (unsigned kind = 0; kind < Kinds; ++kind)
+                while (!r.Clients[c].OwedUnder[kind].empty()) {
+                    const Word values[4] = {kind == 4 ? reinterpret_cast<Word>(r.Launcher->List()) : 0, 0, 0, 0};
+                    const Owed owed = {kind, r.Clients[c].OwedUnder[kind].begin()->first, r.Clients[c].Listener[kind], c};
+                    Deliver(r, owed, owed.Id, values, true);
+                }
         const std::size_t heapBefore = ROUTING_HEAP_BYTES();
         // Also the next input starts with a library that is not kept loaded.
         kz::LauncherApi::Instance().Release();
