@@ -3,9 +3,11 @@
 // numbers whose bytes agree in their low bits (the table's two hashes then
 // agree as well). A scripted launcher answers every request it received, once,
 // as the real one does: inline, from Update, from outside any call, from a
-// second thread, now and then under a number never asked, also after the game
-// destroyed the client; only the release of the library loses what it still
-// owed. The heap is churned after every destruction, so that a client's freed
+// second thread, also after the game destroyed the client; only the release
+// of the library loses what it still owed. Now and then it also answers what
+// it does not owe, as a launcher with a fault does: a number never used, one
+// it answered before, another client's. With threads, a second thread of the
+// launcher's answers a client while the game destroys it. The heap is churned after every destruction, so that a client's freed
 // state is in other hands before a late answer could reach it. A model says
 // what the game must hear of each answer and when the library must be loaded,
 // and the C heap must come back to its level.
@@ -73,7 +75,7 @@ const char* const CountNames[CountKinds] = {
     "  from a second thread",
     "  heard by the game",
     "  second answers under one number, ignored",
-    "  under numbers never asked, ignored",
+    "  under numbers not owed, ignored",
     "  to destroyed clients, ignored",
     "answers lost with the released library",
     "requests dropped with their client",
@@ -177,6 +179,8 @@ struct ClientModel {
     unsigned InFlight = 0; // owed answers taken out of Answers and not yet given
     Pending Pendings[MaxPending];
     Answer Answers[MaxAnswers];
+    unsigned LastAnswered[Kinds] = {}; // valid where Answered is set
+    bool Answered[Kinds] = {};
 
     unsigned Owed() const { return AnswerCount + InFlight; }
 };
@@ -243,6 +247,27 @@ struct AnswerThread {
     unsigned Count = 0;
     ClientModel* Targets[Batch];
     Answer Answers[Batch];
+    // A race instead: answers under 0 to Count - 1 through this listener of
+    // the launcher's, none of them in the model.
+    void* RaceListener = nullptr;
+};
+
+// The game's listener of a client destroyed while a thread of the
+// launcher's answers it: none may start, or still run, once the destructor
+// returned.
+struct RaceEar : IGetLoginDetailsListener {
+    volatile long Returned = 0;
+    volatile long Late = 0;
+
+    // Only the launcher's thread writes Late; the game reads it once that
+    // thread said it is done.
+    bool OnGetLoginDetails(unsigned, unsigned, unsigned, unsigned) override
+    {
+        for (volatile unsigned spin = 0; spin < 2; spin = spin + 1)
+            if (Returned != 0)
+                Late = Late + 1;
+        return true;
+    }
 };
 
 // One thread's clients, its share of the requests and its model of them.
@@ -260,6 +285,13 @@ struct Worker {
     unsigned ListenerCalls = 0;
     unsigned LiveCount = 0;
     ClientModel* Requesting = nullptr;
+    // Requests of a racing client: only the launcher's listener is noted.
+    bool Racing = false;
+    void* RaceListener = nullptr;
+    unsigned Races = 0;
+    // An answer not owed, given inside the next Update of a live client.
+    ClientModel* UnowedTarget = nullptr;
+    Answer Unowed = {};
     ClientModel* Updating = nullptr;
     Expectation* Current = nullptr;
     ClientModel* Seat[Seats] = {};
@@ -288,6 +320,8 @@ struct Worker {
     ClientModel* PickDirect(Answer& answer);
     void AnswerDirectly();
     void AnswerDestroyed(Route route, unsigned clients);
+    void AnswerUnowed(ClientModel* live);
+    void RaceDestruction();
     void RunHelper();
     void KeepLoaded();
     void Run();
@@ -433,6 +467,8 @@ ClientModel* Worker::Create()
     m->InFlight = 0;
     for (void*& listener : m->Launcher)
         listener = nullptr;
+    for (bool& answered : m->Answered)
+        answered = false;
     ++LiveCount;
     ++Counts[Created];
     Expect(m->Client->GetInstallationErrorNum() == 0, "every client binds the launcher", 0, 0);
@@ -616,6 +652,10 @@ void Worker::Deliver(ClientModel* m, const Answer& answer, Route route)
         e.DestroyInside = Dice.Below(1000) < 3;
         *pending = m->Pendings[--m->PendingCount]; // gone before the listener runs
     }
+    if (!answer.NeverAsked) {
+        m->LastAnswered[kind] = answer.Id;
+        m->Answered[kind] = true;
+    }
     const Count routes[] = {Inline, FromUpdate, Direct, FromThread};
     ++Counts[routes[unsigned(route)]];
     ++Counts[Given];
@@ -641,7 +681,7 @@ void Worker::Deliver(ClientModel* m, const Answer& answer, Route route)
     }
     Expect(ListenerCalls == heardBefore && result == 0, "an answer to nothing pending reached no listener", kind,
            answer.Id);
-    ++Counts[destroyed ? ToDestroyed : answer.NeverAsked ? NeverAsked : Duplicates];
+    ++Counts[answer.NeverAsked ? NeverAsked : destroyed ? ToDestroyed : Duplicates];
 }
 
 // An answer from outside any call: of a live client, one not kept for its
@@ -741,13 +781,10 @@ void Worker::Run()
             Updating = nullptr;
         } else if (roll < 975) {
             AnswerDirectly();
+        } else if (roll < 990 || (roll < 993 && Helper == nullptr)) {
+            AnswerUnowed(m);
         } else if (roll < 993) {
-            // The launcher answers a request under a number the game never used.
-            if (m->AnswerCount != 0) {
-                Answer& answer = m->Answers[Dice.Below(m->AnswerCount)];
-                answer.Id = Dice.Next();
-                answer.NeverAsked = true;
-            }
+            RaceDestruction();
         } else if (roll < 999) {
             Destroy(m);
         } else {
@@ -765,6 +802,72 @@ void Worker::Run()
     }
 }
 
+bool IsOwed(const ClientModel& m, unsigned kind, unsigned id)
+{
+    for (unsigned i = 0; i < m.AnswerCount; ++i)
+        if (m.Answers[i].Kind == kind && m.Answers[i].Id == id)
+            return true;
+    return false;
+}
+
+// Through the listener of a client whose state lives, under a number not owed
+// to it: one never used, one answered before, or one owed to another client.
+// Nothing of it counts against the client. From outside any call when such
+// answers may come, else inside live's next Update.
+void Worker::AnswerUnowed(ClientModel* live)
+{
+    ClientModel& m = Clients[Dice.Below(Models)];
+    const unsigned kind = Dice.Below(Kinds);
+    if (m.Is == State::Free || m.Launcher[kind] == nullptr)
+        return;
+    unsigned id = Dice.Next();
+    const unsigned shape = Dice.Below(3);
+    if (shape == 1 && m.Answered[kind]) {
+        id = m.LastAnswered[kind];
+    } else if (shape == 2) {
+        const ClientModel& other = Clients[Dice.Below(Models)];
+        if (&other != &m && other.AnswerCount != 0)
+            id = other.Answers[Dice.Below(other.AnswerCount)].Id;
+    }
+    if (IsOwed(m, kind, id))
+        return;
+    Answer answer = MakeAnswer(kind, id);
+    answer.NeverAsked = true;
+    ++m.InFlight; // as a taken answer, for Deliver to count out
+    if (FromOutside) {
+        Deliver(&m, answer, Route::Direct);
+        return;
+    }
+    UnowedTarget = &m;
+    Unowed = answer;
+    Updating = live;
+    live->Client->Update();
+    Updating = nullptr;
+    Expect(UnowedTarget == nullptr, "the Update gave the answer not owed", kind, id);
+}
+
+// A client the model does not know asks eight times; the helper thread
+// answers all eight while this thread destroys the client.
+void Worker::RaceDestruction()
+{
+    RaceEar ear;
+    TesmaClient* client = new TesmaClient;
+    Racing = true;
+    for (unsigned id = 0; id < Batch; ++id)
+        client->GetLoginDetails(id, &ear);
+    Racing = false;
+    Helper->RaceListener = RaceListener;
+    Helper->Count = Batch;
+    SetEvent(Helper->Go);
+    for (volatile unsigned spin = Dice.Below(2000); spin != 0; spin = spin - 1) {
+    }
+    delete client;
+    ear.Returned = 1;
+    WaitForSingleObject(Helper->Done, Infinite);
+    Expect(ear.Late == 0, "no listener ran after its client's destructor returned", Login, 0);
+    ++Races;
+}
+
 Worker& ThisWorker()
 {
     return *static_cast<Worker*>(TlsGetValue(g_workerSlot));
@@ -773,6 +876,10 @@ Worker& ThisWorker()
 void OnRequest(void*, unsigned entry, Word session, unsigned id, void* listener)
 {
     Worker& w = ThisWorker();
+    if (w.Racing) {
+        w.RaceListener = listener;
+        return;
+    }
     ClientModel* m = w.Requesting;
     const unsigned kind = entry - standin::GetLoginDetails;
     w.Expect(m != nullptr && session == m->Session, "a request reached the launcher with its client's session",
@@ -794,6 +901,10 @@ void OnUpdate(void*, Word session)
     w.Expect(m != nullptr && session == m->Session, "Update reached the launcher with its client's session", 0, 0);
     if (m == nullptr)
         return;
+    if (ClientModel* target = w.UnowedTarget) {
+        w.UnowedTarget = nullptr;
+        w.Deliver(target, w.Unowed, Route::Update);
+    }
     for (unsigned tries = m->AnswerCount; tries != 0 && m->AnswerCount != 0 && m->Is == State::Live; --tries) {
         const unsigned i = w.Dice.Below(m->AnswerCount);
         if (m->Answers[i].OnUpdate)
@@ -810,9 +921,14 @@ unsigned long __stdcall AnswerLoop(void* parameter)
         WaitForSingleObject(helper.Go, Infinite);
         if (helper.Quit)
             return 0;
-        for (unsigned i = 0; i < helper.Count; ++i)
-            helper.Owner->Deliver(helper.Targets[i], helper.Answers[i], Route::Thread);
+        for (unsigned i = 0; i < helper.Count; ++i) {
+            if (helper.RaceListener != nullptr)
+                g_launcher.AnswerThrough(standin::GetLoginDetails, helper.RaceListener, i, 1, 2, 3, 0);
+            else
+                helper.Owner->Deliver(helper.Targets[i], helper.Answers[i], Route::Thread);
+        }
         helper.Count = 0;
+        helper.RaceListener = nullptr;
         SetEvent(helper.Done);
     }
 }
@@ -936,6 +1052,8 @@ void msvcgame::RunStress(const wchar_t* libraryPath, bool threads)
             printf("%-44s %u\n", CountNames[k], totals[k]);
     if (g_keptLoaded)
         printf("%-44s %u\n", "library kept loaded after request", g_keptAfter);
+    if (threads)
+        printf("%-44s %u\n", "clients destroyed while a thread answered", workers[0]->Races);
     printf("%-44s %u\n", "threads", workerCount + (threads ? 1 : 0));
     printf("C heap in use before: %u bytes in %u blocks; after: %u bytes in %u blocks\n", before.Bytes,
            before.Blocks, after.Bytes, after.Blocks);
@@ -945,8 +1063,9 @@ void msvcgame::RunStress(const wchar_t* libraryPath, bool threads)
 
     GAME_CHECK(totals[Requests] >= TotalRequests);
     GAME_CHECK(totals[Failures] == 0);
-    // Every answer owed was given, or lost with the library that owed it.
-    GAME_CHECK(totals[Requests] == totals[Given] + totals[Lost]);
+    // Every answer owed was given, or lost with the library that owed it;
+    // the launcher gave the answers not owed besides.
+    GAME_CHECK(totals[Requests] == totals[Given] - totals[NeverAsked] + totals[Lost]);
     GAME_CHECK(threads || totals[Released] != 0);
     GAME_CHECK(after.Walked && after.Bytes == before.Bytes && after.Blocks == before.Blocks);
     // Nobody else holds the stand-in: after an answer from outside any call
