@@ -14,23 +14,35 @@
 // destroyed from the game's own code; when the request or Update call that
 // delivered the answer returns, when it is destroyed inside a listener. Once
 // the launcher has delivered an answer on a thread of its own (not inside a
-// call the game made into it on that thread), the library is never freed: that
-// thread returns into the launcher's code and nothing tells when it leaves, so
-// the library stays until the process ends and later clients use it again
-// without reading the registry. After a release the next client binds anew.
+// call the game made into it on that thread), the library is never freed: the
+// thread returns into the launcher's code and nothing tells when it leaves.
+// It then stays loaded until the process ends, and every later client takes
+// up that same binding without reading the registry. A client binds anew only
+// after a release freed the library, which no longer happens from then on.
 //
 // Answers owed. The launcher owes one answer for every request it was handed,
-// also for two requests under one number. A destroyed client's answers are
-// dropped; its listeners are never called. The client's own small state stays
+// also for two requests under one number; the first answer under a number
+// reaches the latest listener. An answer under a number not owed (never
+// asked, already answered, asked of another client) reaches no listener and
+// changes nothing. A destroyed client's answers are dropped; its listeners
+// are never called once its destructor returned. Its own small state stays
 // until every answer owed to it has arrived or the library was freed, so a
 // client may be destroyed with requests outstanding.
 //
 // Threads. Clients may be constructed and destroyed on several threads at
 // once; one that is constructed while another thread loads the launcher
-// library sleeps until the load is done. Calls into one client, and that
-// client's answers, must not overlap; the launcher may answer on a thread of
-// its own. GetInstallationErrorString may be called from any thread at any
-// time.
+// library sleeps until the load is done. Calls into one client must not
+// overlap each other; its answers may come at any time, on the thread the
+// launcher chooses, also during the client's other calls. The destructor
+// waits for the client's listeners running on other threads to return (one
+// running on the destroying thread, which destroys its own client, it does
+// not wait for): do not destroy a client while holding a lock that its
+// listeners take. GetInstallationErrorString may be called from any thread at
+// any time.
+//
+// What the library assumes of the launcher: that it stops its own threads in
+// its library's detach, before its code is unmapped, and that it calls a
+// client's listener interfaces only while it owes that client an answer.
 //
 // Failures. Nothing here throws. Exhausted memory inside the library stops the
 // process with an illegal-instruction fault, which the game's crash reporter
@@ -56,7 +68,8 @@ public:
     TesmaClient() noexcept;
     // The last client releases the launcher library (see Lifetime above); it
     // may be destroyed from inside one of its own listeners, and with requests
-    // outstanding, whose answers are then dropped.
+    // outstanding, whose answers are then dropped. Returns once none of its
+    // listeners runs on another thread; none is called after.
     ~TesmaClient() noexcept;
 
     // Lets the launcher do its periodic work; call it once per frame.
