@@ -3,6 +3,7 @@
 
 #include "kz/tesmaclient/tesmaclient_c.h"
 
+#include "capi/ReportAdapter.h"
 #include "client/SavegameFactory.h"
 
 using kz::tesmaclient::SavegameFactory;
@@ -33,6 +34,35 @@ SavegameInfo* Entry(const tesmaclient_savegame_list* list, unsigned int index) n
 } // namespace
 
 extern "C" {
+
+int KZ_TESMACLIENT_CDECL tesmaclient_reader_is_open(const tesmaclient_reader* reader)
+{
+    return AsCxx(const_cast<tesmaclient_reader*>(reader))->IsOpen() ? 1 : 0;
+}
+
+int KZ_TESMACLIENT_CDECL tesmaclient_writer_is_open(const tesmaclient_writer* writer)
+{
+    return AsCxx(const_cast<tesmaclient_writer*>(writer))->IsOpen() ? 1 : 0;
+}
+
+void KZ_TESMACLIENT_CDECL tesmaclient_reader_read_with_callback(tesmaclient_reader* reader, unsigned int request_id,
+                                                                tesmaclient_read_callback callback, void* user,
+                                                                unsigned int offset, void* buffer,
+                                                                unsigned int length)
+{
+    auto* report = kz::common::New<kz::capi::ReadReport>(callback, user);
+    if (!SavegameFactory::ReadFor(*AsCxx(reader), request_id, report, *report, offset, buffer, length))
+        kz::common::Delete(report);
+}
+
+void KZ_TESMACLIENT_CDECL tesmaclient_writer_write_with_callback(tesmaclient_writer* writer, unsigned int request_id,
+                                                                 tesmaclient_write_callback callback, void* user,
+                                                                 const void* buffer, unsigned int size)
+{
+    auto* report = kz::common::New<kz::capi::WriteReport>(callback, user);
+    if (!SavegameFactory::WriteFor(*AsCxx(writer), request_id, report, *report, const_cast<void*>(buffer), size))
+        kz::common::Delete(report);
+}
 
 void KZ_TESMACLIENT_CDECL tesmaclient_reader_read(tesmaclient_reader* reader, unsigned int request_id, void* listener,
                                                   unsigned int a, void* buffer, unsigned int b)

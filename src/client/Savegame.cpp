@@ -90,6 +90,42 @@ void SavegameFactory::Release(SavegameWriter* writer) noexcept
     std::free(writer);
 }
 
+namespace {
+
+template <typename Function, typename... Args>
+bool ForwardKept(const LauncherCall& call, Function EntryPoints::*entryPoint, Retained& kept, Args... args) noexcept
+{
+    Function function = call.EntryPoint(entryPoint);
+    if (function == nullptr)
+        return false;
+    // Kept first: the report may come before the call returns.
+    LauncherApi::Instance().Retain(kept);
+    function(call.Handle(), args...);
+    return true;
+}
+
+} // namespace
+
+bool SavegameFactory::ReadFor(SavegameReader& reader, unsigned int requestId, ISavegameReadListener* listener,
+                              Retained& kept, unsigned int a, void* buffer, unsigned int b) noexcept
+{
+    return ForwardKept(CallFor(*reader.m_cell), &EntryPoints::SaveGameReaderRead, kept, requestId, listener, a,
+                       buffer, b);
+}
+
+bool SavegameFactory::WriteFor(SavegameWriter& writer, unsigned int requestId, ISavegameWriteListener* listener,
+                               Retained& kept, void* buffer, unsigned int size) noexcept
+{
+    return ForwardKept(CallFor(*writer.m_cell), &EntryPoints::SaveGameWriterWrite, kept, requestId, listener,
+                       buffer, size);
+}
+
+bool SavegameFactory::IsOpen(const SavegameHandleCell& cell) noexcept
+{
+    LauncherApi* api = LauncherApi::Existing();
+    return cell.Handle != 0 && api != nullptr && api->IsCurrentBinding(cell.Binding);
+}
+
 unsigned int SavegameFactory::ListCount(const SavegameInfo* list) noexcept
 {
     return unsigned(reinterpret_cast<const std::size_t*>(list)[-1]);
@@ -129,6 +165,31 @@ void SavegameWriter::Write(unsigned int requestId, ISavegameWriteListener* liste
 void SavegameWriter::Close(bool flag) noexcept
 {
     Forward(CallFor(*m_cell), &EntryPoints::SaveGameWriterClose, flag);
+}
+
+bool SavegameReader::IsOpen() noexcept
+{
+    return SavegameFactory::IsOpen(*m_cell);
+}
+
+void SavegameReader::Release(SavegameReader* reader) noexcept
+{
+    SavegameFactory::Release(reader);
+}
+
+bool SavegameWriter::IsOpen() noexcept
+{
+    return SavegameFactory::IsOpen(*m_cell);
+}
+
+void SavegameWriter::Release(SavegameWriter* writer) noexcept
+{
+    SavegameFactory::Release(writer);
+}
+
+void SavegameInfo::ReleaseList(SavegameInfo* savegames) noexcept
+{
+    SavegameFactory::ReleaseList(savegames);
 }
 
 const unsigned short* SavegameInfo::GetName() noexcept

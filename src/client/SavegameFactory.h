@@ -2,6 +2,7 @@
 
 #include "kz/tesmaclient/Savegame.h"
 #include "launcher/Handles.h"
+#include "launcher/Retained.h"
 
 #include <cstdint>
 
@@ -12,8 +13,8 @@
 // holding the launcher's handle and the number of the binding it came under;
 // both are set once, by the factory. A call on the object reaches the
 // launcher only while that binding is current, and is neutral after it ended.
-// The objects belong to the game: the library never destroys one, except
-// when a caller of the C interface releases what it was handed.
+// The objects belong to the game: the library destroys one only when the
+// game gives it back (Release, ReleaseList, or the C interface's release).
 
 namespace kz {
 namespace tesmaclient {
@@ -34,11 +35,19 @@ public:
     // Never null.
     static SavegameInfo* NewList(const void* list, unsigned int count, std::uint32_t binding) noexcept;
 
-    // For the C interface, whose callers release what they were handed; the
-    // C++ interface's callers never do. Null is allowed.
+    // What the game gives back, through either interface. Null is allowed.
     static void Release(SavegameReader* reader) noexcept;
     static void Release(SavegameWriter* writer) noexcept;
     static void ReleaseList(SavegameInfo* list) noexcept;
+    // Read and Write with a listener of the library's own, which the binding
+    // keeps from before the call until the listener unretains itself or the
+    // library is unloaded. False, with nothing kept, when nothing was called.
+    static bool ReadFor(SavegameReader& reader, unsigned int requestId, ISavegameReadListener* listener,
+                        Retained& kept, unsigned int a, void* buffer, unsigned int b) noexcept;
+    static bool WriteFor(SavegameWriter& writer, unsigned int requestId, ISavegameWriteListener* listener,
+                         Retained& kept, void* buffer, unsigned int size) noexcept;
+    // A handle from the launcher, under the binding that lasts.
+    static bool IsOpen(const SavegameHandleCell& cell) noexcept;
     // The count of a block NewList made.
     static unsigned int ListCount(const SavegameInfo* list) noexcept;
 };

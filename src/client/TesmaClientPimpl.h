@@ -45,7 +45,10 @@ struct PendingRequest {
 class TesmaClient::Pimpl final : KZ_REQUEST_KINDS(KZ_PIMPL_BASE) public OwedAnswers {
 #undef KZ_PIMPL_BASE
 public:
-    Pimpl() noexcept { Destroy = [](OwedAnswers* answers) { common::Delete(static_cast<Pimpl*>(answers)); }; }
+    Pimpl() noexcept
+    {
+        Destroy = [](Retained* kept) { common::Delete(static_cast<Pimpl*>(static_cast<OwedAnswers*>(kept))); };
+    }
 
     template <typename Listener>
     using Table = common::HashTable<unsigned int, PendingRequest<Listener>, common::StandardHashHelper<unsigned int>>;

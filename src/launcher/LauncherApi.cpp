@@ -10,10 +10,10 @@ namespace {
 // Constant-initialised, so usable before any constructor of the library runs.
 std::atomic<LauncherApi*> g_instance{nullptr};
 
-void DestroyAll(OwedAnswers* retired) noexcept
+void DestroyAll(Retained* retired) noexcept
 {
     while (retired != nullptr) {
-        OwedAnswers* next = retired->NextRetired;
+        Retained* next = retired->NextRetained;
         retired->Destroy(retired);
         retired = next;
     }
@@ -227,25 +227,40 @@ bool LauncherApi::Retire(OwedAnswers& answers) noexcept
     return answers.Owed == 0 && answers.Running == 0;
 }
 
-void LauncherApi::List(OwedAnswers& answers) noexcept
+void LauncherApi::List(Retained& kept) noexcept
 {
-    answers.PrevRetired = nullptr;
-    answers.NextRetired = m_retired;
+    kept.PrevRetained = nullptr;
+    kept.NextRetained = m_retired;
     if (m_retired != nullptr)
-        m_retired->PrevRetired = &answers;
-    m_retired = &answers;
-    answers.Listed = true;
+        m_retired->PrevRetained = &kept;
+    m_retired = &kept;
+    kept.Listed = true;
 }
 
-void LauncherApi::Unlist(OwedAnswers& answers) noexcept
+void LauncherApi::Unlist(Retained& kept) noexcept
 {
-    if (answers.PrevRetired != nullptr)
-        answers.PrevRetired->NextRetired = answers.NextRetired;
+    if (kept.PrevRetained != nullptr)
+        kept.PrevRetained->NextRetained = kept.NextRetained;
     else
-        m_retired = answers.NextRetired;
-    if (answers.NextRetired != nullptr)
-        answers.NextRetired->PrevRetired = answers.PrevRetired;
-    answers.Listed = false;
+        m_retired = kept.NextRetained;
+    if (kept.NextRetained != nullptr)
+        kept.NextRetained->PrevRetained = kept.PrevRetained;
+    kept.Listed = false;
+}
+
+void LauncherApi::Retain(Retained& kept) noexcept
+{
+    BlockingLock::Guard guard(m_lock);
+    List(kept);
+}
+
+bool LauncherApi::Unretain(Retained& kept) noexcept
+{
+    BlockingLock::Guard guard(m_lock);
+    if (!kept.Listed)
+        return false;
+    Unlist(kept);
+    return true;
 }
 
 void LauncherApi::ReleaseIfIdle() noexcept
@@ -273,7 +288,7 @@ void LauncherApi::ReleaseUnlocked() noexcept
     // Nothing of the library is left to answer what was retired, unless
     // another reference (the game's own) keeps it loaded: then the retired
     // stay listed, and their last answers, meanwhile or later, unlist them.
-    OwedAnswers* retired = nullptr;
+    Retained* retired = nullptr;
     if (gone) {
         retired = m_retired;
         m_retired = nullptr;

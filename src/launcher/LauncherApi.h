@@ -106,6 +106,8 @@ public:
         if (m_inProgress.fetch_sub(1) == 1 && m_releasePending.load())
             ReleaseAfterLastCall();
     }
+    // Whether binding is the one clients now belong to, not one that ended.
+    bool IsCurrentBinding(std::uint32_t binding) const noexcept { return m_binding.load() == binding; }
     // Enters a call only while binding is the current one.
     bool EnterCallUnder(std::uint32_t binding) noexcept
     {
@@ -115,6 +117,12 @@ public:
         LeaveCall();
         return false;
     }
+
+    // Keeps what the launcher was handed to call back into (a report's
+    // listener of ours) until Unretain, or until a release unloads the
+    // library, which destroys it. Unretain is false when it was not kept.
+    void Retain(Retained& kept) noexcept;
+    bool Unretain(Retained& kept) noexcept;
 
     // An answer from the library arrives on this thread, before anything else
     // of it: notes a thread of the launcher's own.
@@ -164,8 +172,8 @@ private:
     // frees both unlocked.
     void ReleaseUnlocked() noexcept;
     // With the lock held: the retired list, in constant time.
-    void List(OwedAnswers& answers) noexcept;
-    void Unlist(OwedAnswers& answers) noexcept;
+    void List(Retained& kept) noexcept;
+    void Unlist(Retained& kept) noexcept;
 
     const SystemCalls& m_system;
     BlockingLock m_lock;
@@ -179,7 +187,7 @@ private:
     InternedTexts m_texts;
     BindingRecord m_record;
     unsigned int m_clients = 0;
-    OwedAnswers* m_retired = nullptr;
+    Retained* m_retired = nullptr;
     std::atomic<std::uint32_t> m_binding{0};
     std::atomic<unsigned int> m_inProgress{0};
     std::atomic<bool> m_releasePending{false};

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "launcher/BlockingLock.h"
+#include "launcher/Retained.h"
 
 #include <cstdint>
 
@@ -16,7 +17,7 @@
 // Running counts the answers that took an owed number and have not ended.
 // Retiring is set when the owner begins to let go, after which no listener
 // is called; the owner then waits until no answer runs on another thread,
-// lists the object in LauncherApi's retired list if answers are owed, and
+// lists the object (Retained) in LauncherApi's retired list if answers are owed, and
 // sets Retired. Neither flag is ever cleared. An object with nothing owed and
 // nothing running by then is destroyed by its owner at once; otherwise it is
 // destroyed through Destroy exactly once, by whichever comes last of its last
@@ -34,17 +35,12 @@ struct RunningAnswer {
     RunningAnswer* Outer;
 };
 
-struct OwedAnswers {
+struct OwedAnswers : Retained {
     BlockingLock Lock;
     std::uint32_t Owed = 0;
     std::uint32_t Running = 0;
     bool Retiring = false;
     bool Retired = false;
-    bool Listed = false;
-    // Links of LauncherApi's retired list, guarded by its lock.
-    OwedAnswers* PrevRetired = nullptr;
-    OwedAnswers* NextRetired = nullptr;
-    void (*Destroy)(OwedAnswers*) = nullptr;
 
     OwedAnswers() noexcept = default;
     OwedAnswers(const OwedAnswers&) = delete;

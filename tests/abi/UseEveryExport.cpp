@@ -51,6 +51,11 @@ void UseSavegames(SavegameReader* reader, SavegameWriter* writer, SavegameInfo* 
     info->GetProductId();
     info->GetSavegameId();
     info->GetSize();
+    reader->IsOpen();
+    writer->IsOpen();
+    SavegameReader::Release(reader);
+    SavegameWriter::Release(writer);
+    SavegameInfo::ReleaseList(info);
 }
 
 unsigned int UseVersion()
@@ -86,10 +91,14 @@ void UseCInterface(tesmaclient_reader* reader, tesmaclient_writer* writer, tesma
     tesmaclient_get_network_traffic(client, 16, nullptr, buffer);
     tesmaclient_destroy(client);
     tesmaclient_reader_read(reader, 1, buffer, 2, buffer, 3);
+    tesmaclient_reader_read_with_callback(reader, 1, nullptr, buffer, 2, buffer, 3);
+    tesmaclient_reader_is_open(reader);
     tesmaclient_reader_close(reader);
     tesmaclient_reader_release(reader);
     tesmaclient_writer_set_name(writer, text);
     tesmaclient_writer_write(writer, 4, buffer, buffer, 5);
+    tesmaclient_writer_write_with_callback(writer, 4, nullptr, buffer, buffer, 5);
+    tesmaclient_writer_is_open(writer);
     tesmaclient_writer_close(writer, 1);
     tesmaclient_writer_release(writer);
     tesmaclient_savegame_list_get_name(list, 0);

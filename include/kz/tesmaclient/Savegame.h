@@ -2,10 +2,13 @@
 
 // Save games managed by the launcher. The client creates these objects when the
 // launcher answers GetSavegameReader, GetSavegameWriter and GetSavegameList,
-// and hands them to the game's listener. Neither the game nor the library ever
-// deletes them: they stay valid objects to call for the rest of the process.
-// Each forwards to the launcher with its own handle; with a 0 handle, or
-// without a launcher, every operation returns its neutral value.
+// and hands them to the game's listener. They belong to the game: it gives
+// each back with Release (a list with ReleaseList) when done, after which it
+// must not use it; one never given back stays a valid object to call for the
+// rest of the process. The library never deletes them. Each forwards to the
+// launcher with its own handle; with a 0 handle (the launcher refused to open
+// the save game: IsOpen tells), or without a launcher, every operation
+// returns its neutral value.
 //
 // Once the last TesmaClient is destroyed they return their neutral values and
 // call nothing, also after a later client bound the launcher again. A list
@@ -35,6 +38,10 @@ public:
     // 0 without a launcher.
     unsigned int GetSize() noexcept;
 
+    // Gives back a whole list, as the listener received it (its first entry);
+    // null is allowed. Since 1.2.
+    static void ReleaseList(SavegameInfo* savegames) noexcept;
+
 private:
     friend class SavegameFactory;
     SavegameInfo() noexcept;
@@ -50,9 +57,17 @@ class KZ_TESMACLIENT_API SavegameReader {
 public:
     // The launcher reports to listener itself, so pass one: what it does with
     // a null listener is its own affair (the development launcher drops the call).
+    // Reads into buffer: the launcher's development build takes a as the
+    // offset into the save game and b as the number of bytes, and reports
+    // the bytes read to listener. buffer must stay valid until then.
     void Read(unsigned int requestId, ISavegameReadListener* listener, unsigned int a, void* buffer,
               unsigned int b) noexcept;
     void Close() noexcept;
+    // true when the launcher opened the save game for this reader (its handle
+    // is not 0) and the binding it came under lasts. Since 1.2.
+    bool IsOpen() noexcept;
+    // Gives the reader back; null is allowed. Close it first. Since 1.2.
+    static void Release(SavegameReader* reader) noexcept;
 
 private:
     friend class SavegameFactory;
@@ -69,9 +84,17 @@ class KZ_TESMACLIENT_API SavegameWriter {
 public:
     // false without a launcher.
     bool SetName(unsigned short* name) noexcept;
-    // The launcher reports to listener itself, as with Read.
+    // The launcher reports to listener itself, as with Read; buffer must stay
+    // valid until then.
     void Write(unsigned int requestId, ISavegameWriteListener* listener, void* buffer, unsigned int size) noexcept;
+    // flag true commits what was written, false discards it.
     void Close(bool flag) noexcept;
+    // As SavegameReader::IsOpen: false for a writer the launcher refused
+    // (the id exists and replacing was not allowed, or it could not be
+    // opened); the answer's a then says why. Since 1.2.
+    bool IsOpen() noexcept;
+    // Gives the writer back; null is allowed. Close it first. Since 1.2.
+    static void Release(SavegameWriter* writer) noexcept;
 
 private:
     friend class SavegameFactory;

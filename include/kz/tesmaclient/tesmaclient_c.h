@@ -123,13 +123,53 @@ KZ_TESMACLIENT_API void KZ_TESMACLIENT_CDECL tesmaclient_remove_savegame(
 KZ_TESMACLIENT_API void KZ_TESMACLIENT_CDECL tesmaclient_get_network_traffic(
     tesmaclient_client* client, unsigned int request_id, tesmaclient_network_traffic_callback callback, void* user);
 
-/* The save games. listener is the launcher's business, passed through as
-   in C++: a C++ ISavegameReadListener or ISavegameWriteListener (Listeners.h)
-   to which the launcher reports itself. */
+/* The save games. A reader or writer arrives with the answer to
+   tesmaclient_get_savegame_reader or _writer also when the launcher refused
+   to open the save game; tesmaclient_reader_is_open and _writer_is_open tell
+   (the answer's a then says why; with the development launcher 1 unknown
+   save game, 2 it exists and may not be replaced, 3 the files could not be
+   read or written). */
+
+/* 1 when the launcher opened the save game for it and the binding it came
+   under lasts (the last client was not destroyed since); 0 otherwise. */
+KZ_TESMACLIENT_API int KZ_TESMACLIENT_CDECL tesmaclient_reader_is_open(const tesmaclient_reader* reader);
+KZ_TESMACLIENT_API int KZ_TESMACLIENT_CDECL tesmaclient_writer_is_open(const tesmaclient_writer* writer);
+
+/* The report of a read or a write: user, the request number and the
+   report's two values. The development launcher reports a status (0 done, 1
+   unknown or closed reader or writer, 3 not read or written, 4 a null buffer
+   with a non-zero length) and the number of bytes read or written. The
+   result goes back to the launcher. */
+typedef int(KZ_TESMACLIENT_CDECL* tesmaclient_read_callback)(void* user, unsigned int request_id, unsigned int a,
+                                                             unsigned int b);
+typedef int(KZ_TESMACLIENT_CDECL* tesmaclient_write_callback)(void* user, unsigned int request_id, unsigned int a,
+                                                              unsigned int b);
+
+/* Reads length bytes from offset of the save game into buffer, which must
+   stay valid and unmoved until the callback was called; the bytes are in it
+   then. The callback is called once, possibly before this returns, on the
+   thread the launcher chooses; never when the reader is not open (nothing
+   is read then). A null callback still reads. Since 1.2. */
+KZ_TESMACLIENT_API void KZ_TESMACLIENT_CDECL tesmaclient_reader_read_with_callback(
+    tesmaclient_reader* reader, unsigned int request_id, tesmaclient_read_callback callback, void* user,
+    unsigned int offset, void* buffer, unsigned int length);
+/* Appends size bytes of buffer to the save game; buffer must stay valid and
+   unmoved until the callback was called (the development launcher copies it
+   at once). Called as the read's callback; a null callback still writes.
+   Since 1.2. */
+KZ_TESMACLIENT_API void KZ_TESMACLIENT_CDECL tesmaclient_writer_write_with_callback(
+    tesmaclient_writer* writer, unsigned int request_id, tesmaclient_write_callback callback, void* user,
+    const void* buffer, unsigned int size);
+
+/* The same with a listener of C++'s instead of a callback: a C++
+   ISavegameReadListener or ISavegameWriteListener (Listeners.h) to which the
+   launcher reports itself; a C caller uses the _with_callback forms. */
 
 KZ_TESMACLIENT_API void KZ_TESMACLIENT_CDECL tesmaclient_reader_read(tesmaclient_reader* reader,
                                                                      unsigned int request_id, void* listener,
                                                                      unsigned int a, void* buffer, unsigned int b);
+/* Reads not yet reported are reported by the launcher as it chooses (the
+   development launcher: status 1). */
 KZ_TESMACLIENT_API void KZ_TESMACLIENT_CDECL tesmaclient_reader_close(tesmaclient_reader* reader);
 /* Null is allowed. */
 KZ_TESMACLIENT_API void KZ_TESMACLIENT_CDECL tesmaclient_reader_release(tesmaclient_reader* reader);
@@ -141,6 +181,7 @@ KZ_TESMACLIENT_API int KZ_TESMACLIENT_CDECL tesmaclient_writer_set_name(tesmacli
 KZ_TESMACLIENT_API void KZ_TESMACLIENT_CDECL tesmaclient_writer_write(tesmaclient_writer* writer,
                                                                       unsigned int request_id, void* listener,
                                                                       const void* buffer, unsigned int size);
+/* flag non-zero commits what was written, 0 discards it. */
 KZ_TESMACLIENT_API void KZ_TESMACLIENT_CDECL tesmaclient_writer_close(tesmaclient_writer* writer, int flag);
 /* Null is allowed. */
 KZ_TESMACLIENT_API void KZ_TESMACLIENT_CDECL tesmaclient_writer_release(tesmaclient_writer* writer);
