@@ -128,30 +128,20 @@ static int KZ_TESMACLIENT_CDECL on_list(void* user, unsigned int id, tesmaclient
     return answer->result;
 }
 
-/* The read and write listeners the launcher reports to are C++ objects: a
-   pointer to a table of one __thiscall function. GCC applies the convention
-   in C too, but calls it meant for class members. */
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wattributes"
-#endif
-struct report_listener;
-struct report_table {
-    int(__thiscall* report)(struct report_listener* self, unsigned int id, unsigned int a, unsigned int b);
-};
-struct report_listener {
-    const struct report_table* table;
+/* A read's or a write's report. */
+struct report {
     unsigned int calls;
     unsigned int values[3];
 };
-static int __thiscall on_report(struct report_listener* self, unsigned int id, unsigned int a, unsigned int b)
+static int KZ_TESMACLIENT_CDECL on_report(void* user, unsigned int id, unsigned int a, unsigned int b)
 {
-    ++self->calls;
-    self->values[0] = id;
-    self->values[1] = a;
-    self->values[2] = b;
+    struct report* report = (struct report*)user;
+    ++report->calls;
+    report->values[0] = id;
+    report->values[1] = a;
+    report->values[2] = b;
     return 1;
 }
-static const struct report_table report_table = {on_report};
 
 static void clear(struct answer* answer)
 {
@@ -223,8 +213,8 @@ static void devlauncher(void)
     static const char data[] = "written from C";
     const unsigned int product = 0xC0DE;
     char read_back[sizeof(data)] = {0};
-    struct report_listener write_report = {&report_table, 0, {0, 0, 0}};
-    struct report_listener read_report = {&report_table, 0, {0, 0, 0}};
+    struct report write_report = {0, {0, 0, 0}};
+    struct report read_report = {0, {0, 0, 0}};
     struct answer answer, other;
     tesmaclient_binding_diagnostics diagnostics;
     tesmaclient_client* client = tesmaclient_create();
@@ -271,12 +261,31 @@ static void devlauncher(void)
     CHECK(answer.calls == 1 && answer.object != 0);
     writer = (tesmaclient_writer*)answer.object;
     saved = answer.values[0];
+    CHECK(tesmaclient_writer_is_open(writer) == 1);
     CHECK(tesmaclient_writer_set_name(writer, save_name) == 1);
-    tesmaclient_writer_write(writer, 22, &write_report, data, sizeof(data));
+    tesmaclient_writer_write_with_callback(writer, 22, on_report, &write_report, data, sizeof(data));
     tesmaclient_update(client);
     CHECK(write_report.calls == 1 && write_report.values[0] == 22 && write_report.values[1] == 0 &&
           write_report.values[2] == sizeof(data));
     tesmaclient_writer_close(writer, 1);
+
+    /* Refused: the id exists and may not be replaced; a save game unknown. */
+    clear(&answer);
+    tesmaclient_get_savegame_writer(client, 31, on_writer, &answer, product, saved, 0);
+    CHECK(answer.calls == 1 && answer.values[0] == 2 && answer.object != 0);
+    CHECK(tesmaclient_writer_is_open((tesmaclient_writer*)answer.object) == 0);
+    tesmaclient_writer_write_with_callback((tesmaclient_writer*)answer.object, 32, on_report, &write_report, data,
+                                           sizeof(data));
+    tesmaclient_writer_release((tesmaclient_writer*)answer.object);
+    clear(&answer);
+    tesmaclient_get_savegame_reader(client, 33, on_reader, &answer, product, saved + 1000);
+    CHECK(answer.calls == 1 && answer.values[0] == 1 && answer.object != 0);
+    CHECK(tesmaclient_reader_is_open((tesmaclient_reader*)answer.object) == 0);
+    tesmaclient_reader_read_with_callback((tesmaclient_reader*)answer.object, 34, on_report, &read_report, 0,
+                                          read_back, sizeof(read_back));
+    tesmaclient_update(client);
+    CHECK(write_report.calls == 1 && read_report.calls == 0);
+    tesmaclient_reader_release((tesmaclient_reader*)answer.object);
 
     clear(&answer);
     tesmaclient_get_savegame_list(client, 23, on_list, &answer, product);
@@ -297,7 +306,8 @@ static void devlauncher(void)
     tesmaclient_get_savegame_reader(client, 24, on_reader, &answer, product, saved);
     CHECK(answer.calls == 1 && answer.values[0] == sizeof(data) && answer.object != 0);
     reader = (tesmaclient_reader*)answer.object;
-    tesmaclient_reader_read(reader, 25, &read_report, 0, read_back, sizeof(read_back));
+    CHECK(tesmaclient_reader_is_open(reader) == 1);
+    tesmaclient_reader_read_with_callback(reader, 25, on_report, &read_report, 0, read_back, sizeof(read_back));
     tesmaclient_update(client);
     CHECK(read_report.calls == 1 && read_report.values[0] == 25 && read_report.values[2] == sizeof(data));
     CHECK(same_ascii(read_back, data));
@@ -319,9 +329,10 @@ static void devlauncher(void)
     CHECK(tesmaclient_savegame_list_get_savegame_id(list, entry) == 0xFFFFFFFFu);
     CHECK(tesmaclient_savegame_list_get_size(list, entry) == 0);
     CHECK(tesmaclient_writer_set_name(writer, save_name) == 0);
-    tesmaclient_writer_write(writer, 28, &write_report, data, sizeof(data));
+    CHECK(tesmaclient_writer_is_open(writer) == 0 && tesmaclient_reader_is_open(reader) == 0);
+    tesmaclient_writer_write_with_callback(writer, 28, on_report, &write_report, data, sizeof(data));
     tesmaclient_writer_close(writer, 1);
-    tesmaclient_reader_read(reader, 29, &read_report, 0, read_back, sizeof(read_back));
+    tesmaclient_reader_read_with_callback(reader, 29, on_report, &read_report, 0, read_back, sizeof(read_back));
     tesmaclient_reader_close(reader);
     CHECK(write_report.calls == 1 && read_report.calls == 1);
     tesmaclient_savegame_list_release(list);

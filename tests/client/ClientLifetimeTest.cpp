@@ -389,6 +389,47 @@ TEST(ClientLifetime, CRequestsWithoutASessionKeepNothing)
     standin->SetSession(1);
 }
 
+// A game that lists every frame and gives each list back holds its memory
+// level; readers and writers are given back the same way.
+TEST(ClientLifetime, SavegameObjectsGivenBackKeepTheHeapAtItsLevel)
+{
+    auto standin = testsupport::InstallFullStandin();
+    TesmaClient client;
+    struct GivingBack : kz::tesmaclient::IGetSavegameListListener,
+                        kz::tesmaclient::IGetSavegameReaderListener,
+                        kz::tesmaclient::IGetSavegameWriterListener {
+        unsigned Lists = 0;
+        bool OnGetSavegameList(unsigned, SavegameInfo* savegames, unsigned count) override
+        {
+            Lists += count != 0 && savegames[count - 1].GetSize() == 0 ? 1 : 0;
+            SavegameInfo::ReleaseList(savegames);
+            return true;
+        }
+        bool OnGetSavegameReader(unsigned, unsigned, SavegameReader* reader) override
+        {
+            SavegameReader::Release(reader);
+            return true;
+        }
+        bool OnGetSavegameWriter(unsigned, unsigned, kz::tesmaclient::SavegameWriter* writer) override
+        {
+            kz::tesmaclient::SavegameWriter::Release(writer);
+            return true;
+        }
+    } game;
+    const auto list = reinterpret_cast<standin::Word>(standin->List());
+    const std::size_t level = HeapLevel();
+    for (unsigned frame = 0; frame < 20000; ++frame) {
+        client.GetSavegameList(7, &game, 0);
+        ASSERT_EQ(1, standin->AnswerDuringUpdate(client, standin::GetSavegameList, 7, list, 1 + frame % 3));
+    }
+    client.GetSavegameReader(8, &game, 0, 0);
+    ASSERT_EQ(1, standin->AnswerDuringUpdate(client, standin::GetSavegameReader, 8, 0, 0x5000));
+    client.GetSavegameWriter(9, &game, 0, 0, false);
+    ASSERT_EQ(1, standin->AnswerDuringUpdate(client, standin::GetSavegameWriter, 9, 0, 0x6000));
+    EXPECT_EQ(20000u, game.Lists);
+    EXPECT_EQ(level, HeapLevel());
+}
+
 // The last answer owed to a destroyed client arrives while the library is
 // being freed, and another reference keeps it loaded: that answer frees the
 // client's state, and nothing is kept.
