@@ -24,17 +24,18 @@ relay() {
     done
 }
 
-# heartbeat PID WHAT [LOG]: while the background job PID runs, every 20
-# seconds a line with WHAT, the seconds so far and the last line of its LOG;
-# when it has ended, the time it ended (seconds since the epoch) in LOG.end.
-# The printer's own PID is left in heartbeat_pid.
+# heartbeat PID WHAT [LOG]: while the background job PID runs, every 15
+# seconds (more often than a relay waiting on it would speak) a line with
+# WHAT, the seconds so far and the last line of its LOG; when it has ended,
+# the time it ended (seconds since the epoch) in LOG.end. The printer's own
+# PID is left in heartbeat_pid.
 heartbeat() {
     local pid=$1 what=$2 log=${3:-} start seconds=0
     start=$(date +%s)
     (
         while kill -0 "$pid" 2>/dev/null; do
             sleep 1
-            if ((++seconds % 20 == 0)) && kill -0 "$pid" 2>/dev/null; then
+            if ((++seconds % 15 == 0)) && kill -0 "$pid" 2>/dev/null; then
                 echo "  ... $what, $(($(date +%s) - start)) s${log:+: $(tail -n 1 "$log" 2>/dev/null | tr -d '\r' | cut -c1-100)}"
             fi
         done

@@ -69,7 +69,7 @@ stage() {
 
 echo "== building"
 stage build scripts/compile.sh
-record build "compile.sh: release, windows-tests, native" 0 0 - $stage_seconds $stage_status
+record build "compile.sh: release, windows-tests, native" $((stage_status == 0)) 0 - $stage_seconds $stage_status
 if ((stage_status != 0)); then
     summary
     exit 1
@@ -78,7 +78,7 @@ fi
 # The Windows tests (one Wine process after another) and the fuzz targets
 # (niced, one at a time) each keep about one core busy: they run beside the
 # native stages, their output kept for the end, a line of their progress
-# every 20 seconds.
+# every 15 seconds.
 echo "== beside the stages below: the Windows tests under Wine and the fuzz targets (their output comes at the end)"
 started=$(date +%s)
 ctest --preset windows-tests >$logs/wine.log 2>&1 &
