@@ -80,9 +80,11 @@ for target in "${targets[@]}"; do
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
     speed=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log")
     cov=$(grep -E '^#[0-9]+' "$log" | tail -1 | grep -oE 'cov: [0-9]+ ft: [0-9]+' || true)
-    echo "$target: ${seconds}s, $runs runs ($speed/s), $cov, corpus $(find "$corpus" -type f | wc -l) inputs"
+    echo "$target: ${seconds}s, $runs runs ($speed/s), $cov, corpus $(find "$corpus" -type f | wc -l) inputs, no findings"
 done
 if [ $status -ne 0 ]; then
     echo "fuzzing found faults: reproduce with $build/tests/fuzz/TARGET INPUT" >&2
+else
+    echo "no findings in ${#targets[@]} targets"
 fi
 exit $status

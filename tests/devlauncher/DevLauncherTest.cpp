@@ -2,6 +2,7 @@
 // when it answers, what it answers, and what its save games are after a
 // restart (a new launcher over the same folder).
 
+#include "Checksum.h"
 #include "DevLauncher.h"
 
 #include "kz/tesmaclient/Listeners.h"
@@ -18,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 using namespace devlauncher;
@@ -435,6 +437,25 @@ TEST_F(DevLauncherSavegames, ListAddressesStayValidAndOthersGiveNeutralValues)
     }
 }
 
+TEST_F(DevLauncherSavegames, UnreadableFolderAnswersNoListUnlikeAnEmptyOne)
+{
+    launcher->GetSavegameList(session, 1, &game, Product);
+    launcher->Update(session);
+    EXPECT_NE(nullptr, game.List) << "no folder yet: an empty list";
+    EXPECT_EQ(0u, game.Last().Values[0]);
+
+    Save(1, u"s", "s");
+    // A catalog that cannot be read (a folder in its place) is neither empty nor damaged.
+    std::filesystem::remove(settings.SaveFolder + "/catalog.bin");
+    std::filesystem::create_directory(settings.SaveFolder + "/catalog.bin");
+    launcher->GetSavegameList(session, 2, &game, Product);
+    launcher->GetSavegameReader(session, 3, &game, Product, 1);
+    launcher->Update(session);
+    EXPECT_EQ(nullptr, game.List);
+    EXPECT_EQ(0u, game.Answers[1].Values[0]);
+    EXPECT_EQ((std::vector<SavegameHandle>{StorageFailed, 0}), game.Last().Values) << "out of reach, not unknown";
+}
+
 } // namespace
 
 namespace {
@@ -466,13 +487,37 @@ bool Commit(SavegameStore& store, unsigned id, const char16_t* name, const Bytes
            store.Write(Entry(id, name), data, std::move(reservation));
 }
 
+// The product's save games, which the folder must be able to list.
+std::vector<SavegameEntry> Listed(SavegameStore& store)
+{
+    std::vector<SavegameEntry> list;
+    EXPECT_EQ(Done, store.List(Product, list));
+    return list;
+}
+
+// Writes a data file of any generation as the store writes them; returns its catalog entry.
+SavegameEntry WriteDataFile(const std::string& folder, unsigned id, std::uint32_t generation,
+                            const std::u16string& name, const Bytes& data)
+{
+    SavegameEntry entry = Entry(id, name.c_str());
+    entry.Generation = generation;
+    entry.Size = unsigned(data.size());
+    entry.Checksum = Crc32(data.data(), data.size());
+    Bytes file = EncodeDataHeader(entry);
+    file.insert(file.end(), data.begin(), data.end());
+    std::ofstream(folder + "/4711-" + std::to_string(id) + "-" + std::to_string(generation) + ".sav",
+                  std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), std::streamsize(file.size()));
+    return entry;
+}
+
 // What a fresh store finds: ids with their bytes, "unreadable" for a listed
 // save game that cannot be read whole.
 std::map<unsigned, Bytes> Contents(const std::string& folder)
 {
     SavegameStore store(folder);
     std::map<unsigned, Bytes> contents;
-    for (const SavegameEntry& entry : store.List(Product)) {
+    for (const SavegameEntry& entry : Listed(store)) {
         Bytes data;
         if (store.Read(Product, entry.SavegameId, data) != Done || data.size() != entry.Size)
             data.assign({'?'});
@@ -505,6 +550,8 @@ public:
         Hit = false;
     }
     bool Hit = false;
+    // A folder without write permission: its files open, and nothing is made, renamed or removed.
+    bool ReadOnly = false;
 
     ReadResult ReadFile(const std::string& path, Bytes& bytes, size_t maxBytes) override
     {
@@ -512,6 +559,8 @@ public:
     }
     bool WriteFileDurably(const std::string& path, const Bytes& head, const Bytes& tail) override
     {
+        if (ReadOnly)
+            return false;
         if (!Faulted(false))
             return m_system.WriteFileDurably(path, head, tail);
         m_system.WriteFileDurably(path, Bytes(head.begin(), head.begin() + long(head.size() / 2)), {});
@@ -519,16 +568,24 @@ public:
     }
     bool MoveOver(const std::string& from, const std::string& to) override
     {
-        return !Faulted() && m_system.MoveOver(from, to);
+        return !ReadOnly && !Faulted() && m_system.MoveOver(from, to);
     }
-    bool RemoveFile(const std::string& path) override { return !Faulted() && m_system.RemoveFile(path); }
-    bool MakeDirectories(const std::string& path) override { return !Faulted() && m_system.MakeDirectories(path); }
+    bool RemoveFile(const std::string& path) override
+    {
+        return !ReadOnly && !Faulted() && m_system.RemoveFile(path);
+    }
+    bool MakeDirectories(const std::string& path) override
+    {
+        return (!ReadOnly || std::filesystem::is_directory(path)) && !Faulted() && m_system.MakeDirectories(path);
+    }
     bool ListFolder(const std::string& folder, std::vector<std::string>& names) override
     {
         return !Faulted() && m_system.ListFolder(folder, names);
     }
     std::unique_ptr<FileLock> LockFile(const std::string& path, bool wait) override
     {
+        if (ReadOnly && !std::filesystem::exists(path))
+            return nullptr;
         return Faulted() ? nullptr : m_system.LockFile(path, wait);
     }
 
@@ -655,7 +712,7 @@ TEST_F(SavegameFolder, DamagedCatalogIsKeptAsideAndRebuiltFromTheDataFiles)
 
         EXPECT_EQ((std::map<unsigned, Bytes>{{1, keep}, {2, old}}), Contents(settings.SaveFolder));
         SavegameStore store(settings.SaveFolder);
-        const std::vector<SavegameEntry> list = store.List(Product);
+        const std::vector<SavegameEntry> list = Listed(store);
         ASSERT_EQ(2u, list.size());
         EXPECT_EQ(u"keep", Text(list[0].Name.data()));
         EXPECT_TRUE(Commit(store, 0, u"next", Filled(10, 9)));
@@ -672,17 +729,86 @@ TEST_F(SavegameFolder, OlderCatalogPutBackLosesNoNewerSavegame)
     WriteTwo();
     const std::string copy = settings.SaveFolder + "/../catalog-copy.bin";
     std::filesystem::copy_file(catalog, copy, std::filesystem::copy_options::overwrite_existing);
-    {
-        SavegameStore store(settings.SaveFolder);
-        ASSERT_TRUE(Commit(store, 2, u"newer", Filled(500, 5), true));
-        ASSERT_TRUE(Commit(store, 0, u"third", Filled(20, 6)));
-    }
+    SavegameStore running(settings.SaveFolder); // a game that goes on while the copy is put back
+    ASSERT_TRUE(Commit(running, 2, u"newer", Filled(500, 5), true));
+    ASSERT_TRUE(Commit(running, 0, u"third", Filled(20, 6)));
     std::filesystem::copy_file(copy, catalog, std::filesystem::copy_options::overwrite_existing);
+    ASSERT_TRUE(Commit(running, 3, u"later", Filled(30, 7), true));
 
     SavegameStore store(settings.SaveFolder);
-    ASSERT_EQ(3u, store.List(Product).size());
-    EXPECT_EQ((std::map<unsigned, Bytes>{{1, Filled(300, 1)}, {2, Filled(500, 5)}, {3, Filled(20, 6)}}),
-              Contents(settings.SaveFolder));
+    ASSERT_EQ(3u, Listed(store).size());
+    EXPECT_EQ((std::map<unsigned, Bytes>{{1, Filled(300, 1)}, {2, Filled(500, 5)}, {3, Filled(30, 7)}}),
+              Contents(settings.SaveFolder))
+        << "a save game written after the copy was put back lost to an older one";
+}
+
+TEST_F(SavegameFolder, GenerationsNearTheTopNeverWrapOntoAnOldName)
+{
+    WriteTwo();
+    // Save game 2 in a data file of generation 0xFFFFFFFE, newer than the catalog knows.
+    WriteDataFile(settings.SaveFolder, 2, 0xFFFFFFFEu, u"top", Filled(40, 7));
+    SavegameStore store(settings.SaveFolder);
+    EXPECT_TRUE(Commit(store, 2, u"last", Filled(50, 8), true));
+    EXPECT_TRUE(Commit(store, 1, u"after", Filled(60, 9), true));
+    EXPECT_TRUE(Commit(store, 0, u"new", Filled(5, 1)));
+    unsigned id = 2;
+    std::unique_ptr<FileLock> reservation;
+    EXPECT_EQ(StorageFailed, store.Reserve(Product, id, true, reservation)) << "its generations are used up";
+
+    const std::map<unsigned, Bytes> expected = {{1, Filled(60, 9)}, {2, Filled(50, 8)}, {3, Filled(5, 1)}};
+    EXPECT_EQ(expected, Contents(settings.SaveFolder));
+    std::filesystem::remove(settings.SaveFolder + "/catalog.bin");
+    EXPECT_EQ(expected, Contents(settings.SaveFolder)) << "the rebuilt catalog differs";
+}
+
+TEST_F(SavegameFolder, CatalogNearItsLimitRefusesAWriterInsteadOfGrowingPastIt)
+{
+    // 510 save games with the longest names; the 511th, through a writer, is the last a catalog holds.
+    std::filesystem::create_directories(settings.SaveFolder);
+    const std::u16string longest(MaxNameUnits, u'n');
+    Catalog catalog;
+    for (unsigned id = 1; id <= 510; ++id)
+        catalog.Entries.push_back(WriteDataFile(settings.SaveFolder, id, id, longest, {}));
+    catalog.NextGeneration = 511;
+    const Bytes bytes = EncodeCatalog(catalog);
+    std::ofstream(settings.SaveFolder + "/catalog.bin", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    {
+        SavegameStore store(settings.SaveFolder);
+        EXPECT_TRUE(Commit(store, 0, longest.c_str(), Filled(1, 1)));
+        unsigned id = 0;
+        std::unique_ptr<FileLock> reservation;
+        const Status status = store.Reserve(Product, id, false, reservation);
+        EXPECT_EQ(StorageFailed, status) << "a writer of a save game the catalog could not hold";
+        if (status == Done)
+            store.Write(Entry(id, longest.c_str()), Filled(2, 2), std::move(reservation));
+        EXPECT_TRUE(Commit(store, 7, longest.c_str(), Filled(3, 3), true)) << "a replacement needs no more room";
+    }
+    SavegameStore restarted(settings.SaveFolder);
+    EXPECT_EQ(511u, Listed(restarted).size());
+    EXPECT_FALSE(std::filesystem::exists(settings.SaveFolder + "/catalog.bin.damaged-1")) << "judged damaged";
+}
+
+TEST_F(SavegameFolder, FolderWithoutWritePermissionRefusesEveryWriterAndTellsItCannotBeRead)
+{
+    WriteTwo();
+    FaultyFileSystem files;
+    files.ReadOnly = true;
+    SavegameStore store(settings.SaveFolder, files);
+    for (const auto& [asked, replace] : std::vector<std::pair<unsigned, bool>>{{2, true}, {5, false}, {0, false}}) {
+        SCOPED_TRACE("writer of " + std::to_string(asked) + (replace ? ", may replace" : ""));
+        unsigned id = asked;
+        std::unique_ptr<FileLock> reservation;
+        EXPECT_EQ(StorageFailed, store.Reserve(Product, id, replace, reservation));
+    }
+    EXPECT_EQ(2u, Listed(store).size());
+
+    // Without its lock file, the save games are out of reach, not gone.
+    std::filesystem::remove(settings.SaveFolder + "/folder.lock");
+    std::vector<SavegameEntry> list;
+    EXPECT_EQ(StorageFailed, store.List(Product, list));
+    Bytes data;
+    EXPECT_EQ(StorageFailed, store.Read(Product, 1, data));
 }
 
 TEST_F(SavegameFolder, DamagedDataFileIsKeptAsideAndItsIdNeverGivenAgain)
@@ -701,7 +827,7 @@ TEST_F(SavegameFolder, DamagedDataFileIsKeptAsideAndItsIdNeverGivenAgain)
     EXPECT_TRUE(Commit(store, 0, u"next", Filled(10, 9)));
     EXPECT_EQ((std::vector<unsigned>{1, 3}), [&] {
         std::vector<unsigned> ids;
-        for (const SavegameEntry& entry : store.List(Product))
+        for (const SavegameEntry& entry : Listed(store))
             ids.push_back(entry.SavegameId);
         return ids;
     }());
@@ -719,7 +845,7 @@ TEST_F(SavegameFolder, FolderOfTheFirstVersionIsReadAndKept)
     SavegameStore store(settings.SaveFolder);
     EXPECT_TRUE(Commit(store, 0, u"next", Filled(1, 8)));
     EXPECT_EQ((std::map<unsigned, Bytes>{{7, {'o', 'l', 'd'}}, {8, Filled(1, 8)}}), Contents(settings.SaveFolder));
-    EXPECT_EQ(u"v1", Text(store.List(Product)[0].Name.data()));
+    EXPECT_EQ(u"v1", Text(Listed(store)[0].Name.data()));
 }
 
 } // namespace

@@ -138,27 +138,32 @@ void DevLauncher::GetSavegameList(SessionHandle session, unsigned requestId,
     if (!IsSession(session) || listener == nullptr)
         return;
     Queue(session, [=] {
-        const List& list = AnswerList(productId);
-        listener->OnGetSavegameList(requestId, list.Elements.data(), unsigned(list.Elements.size()));
+        // A folder that cannot be read answers no list at all, unlike an empty one.
+        const List* list = AnswerList(productId);
+        if (list == nullptr)
+            listener->OnGetSavegameList(requestId, nullptr, 0);
+        else
+            listener->OnGetSavegameList(requestId, list->Elements.data(), unsigned(list->Elements.size()));
     });
 }
 
-const DevLauncher::List& DevLauncher::AnswerList(unsigned productId)
+const DevLauncher::List* DevLauncher::AnswerList(unsigned productId)
 {
     auto list = std::make_unique<List>();
     list->ProductId = productId;
-    list->Entries = m_store.List(productId);
+    if (m_store.List(productId, list->Entries) != Done)
+        return nullptr;
     // The same save games answer with the same list, so that a game asking
     // every frame does not make the launcher grow.
     for (auto it = m_lists.rbegin(); it != m_lists.rend(); ++it)
         if ((*it)->ProductId == productId && (*it)->Entries == list->Entries)
-            return **it;
+            return it->get();
     for (const SavegameEntry& entry : list->Entries)
         list->Elements.push_back(entry.SavegameId);
     list->Elements.reserve(1); // an empty list still has an address
     m_listsByAddress[list->Elements.data()] = list.get();
     m_lists.push_back(std::move(list));
-    return *m_lists.back();
+    return m_lists.back().get();
 }
 
 void DevLauncher::RemoveSavegame(SessionHandle session, unsigned requestId,

@@ -101,7 +101,8 @@ private:
     bool IsSession(SessionHandle session) const;
     // Runs answer now or on the session's next Update.
     void Queue(SessionHandle session, std::function<void()> answer);
-    const List& AnswerList(unsigned productId);
+    // Null when the folder cannot be read.
+    const List* AnswerList(unsigned productId);
     const SavegameEntry* FindEntry(SavegameHandle info) const;
     // Appends to the writer's bytes; false when they would exceed what is held.
     static bool Append(Writer& writer, const void* data, unsigned length);

@@ -125,6 +125,19 @@ std::vector<unsigned char> EncodeCatalog(const Catalog& catalog)
     return bytes;
 }
 
+size_t EncodedSize(const SavegameEntry& entry)
+{
+    return 24 + 2 * (entry.Name.size() - 1);
+}
+
+size_t EncodedSize(const Catalog& catalog)
+{
+    size_t size = 20; // magic, version, next generation, count, checksum
+    for (const SavegameEntry& entry : catalog.Entries)
+        size += EncodedSize(entry);
+    return size;
+}
+
 bool DecodeCatalog(const std::vector<unsigned char>& bytes, Catalog& catalog)
 {
     Cursor in(bytes, bytes.size());

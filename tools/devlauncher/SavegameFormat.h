@@ -15,8 +15,11 @@ namespace devlauncher {
 // when written, so that nothing written is lost when read.
 constexpr std::uint32_t MaxSavegameSize = 64u << 20;
 constexpr std::uint32_t MaxNameUnits = 0x10000;
-// A longer catalog is damaged: its entries could not all be smaller.
+// The largest catalog this launcher writes or reads; a writer is refused
+// while the catalog might not hold one more save game with the longest name.
 constexpr size_t MaxCatalogSize = 64u << 20;
+// A catalog entry with the longest name.
+constexpr size_t MaxCatalogEntrySize = 24 + 2 * size_t(MaxNameUnits);
 // The largest data file: a save game and what describes it.
 constexpr size_t MaxDataFileSize = MaxSavegameSize + 40 + 2 * size_t(MaxNameUnits);
 
@@ -36,12 +39,16 @@ struct SavegameEntry {
 };
 
 struct Catalog {
-    // Each data file written gets a generation of its own.
+    // Each data file written gets a generation of its own, at least this one
+    // (0: no bound, after 0xFFFFFFFF was given).
     std::uint32_t NextGeneration = 1;
     std::vector<SavegameEntry> Entries;
 };
 
 std::vector<unsigned char> EncodeCatalog(const Catalog& catalog);
+// What EncodeCatalog makes of an entry, and of the whole catalog, in bytes.
+size_t EncodedSize(const SavegameEntry& entry);
+size_t EncodedSize(const Catalog& catalog);
 // False when the bytes fail a check: magic, version, lengths or checksum.
 bool DecodeCatalog(const std::vector<unsigned char>& bytes, Catalog& catalog);
 

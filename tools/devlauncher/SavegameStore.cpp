@@ -87,13 +87,56 @@ auto FindEntry(CatalogType& catalog, unsigned productId, unsigned savegameId) ->
     });
 }
 
+// A new data file's generation: above every one a data file in the folder
+// names, so that a catalog put back from a copy cannot make it look older than
+// what it replaces, and never a name used before. Past 0xFFFFFFFF, above those
+// of the same save game (only they are ever compared); 0 when those are used up.
+std::uint32_t NewGeneration(const Catalog& catalog, const std::vector<std::string>& names, unsigned productId,
+                            unsigned savegameId)
+{
+    std::uint32_t highest = catalog.NextGeneration == 0 ? 0 : catalog.NextGeneration - 1, own = 0;
+    for (const std::string& name : names) {
+        unsigned product, id;
+        std::string rest;
+        std::uint32_t generation;
+        if (!SplitName(name, product, id, rest) || !DataGeneration(rest, generation))
+            continue;
+        highest = std::max(highest, generation);
+        if (product == productId && id == savegameId)
+            own = std::max(own, generation);
+    }
+    if (highest != 0xFFFFFFFFu)
+        return highest + 1;
+    return own != 0xFFFFFFFFu ? own + 1 : 0;
+}
+
+// Whether the catalog stays within its limit whatever names the open writers
+// and one more, of savegameId, give: each may add an entry with the longest
+// name, or lengthen the one it replaces to that.
+bool CatalogHasRoom(const Catalog& catalog, const std::vector<std::string>& names, unsigned productId,
+                    unsigned savegameId)
+{
+    auto growth = [&](unsigned product, unsigned id) {
+        auto found = FindEntry(catalog, product, id);
+        return MaxCatalogEntrySize - (found == catalog.Entries.end() ? 0 : EncodedSize(*found));
+    };
+    std::uint64_t size = EncodedSize(catalog) + growth(productId, savegameId);
+    for (const std::string& name : names) {
+        unsigned product, id;
+        std::string rest;
+        if (SplitName(name, product, id, rest) && rest == WriterSuffix)
+            size += growth(product, id);
+    }
+    return size <= MaxCatalogSize;
+}
+
 } // namespace
 
 SavegameStore::SavegameStore(std::string folder, FileSystem& fileSystem)
     : m_folder(std::move(folder)), m_files(fileSystem)
 {
     Locked locked;
-    if (Open(locked, false))
+    if (Open(locked, false) == Opened::Yes)
         RemoveLeftovers(locked);
 }
 
@@ -102,13 +145,17 @@ std::string SavegameStore::PathOf(const std::string& name) const
     return JoinPath(m_folder, name);
 }
 
-bool SavegameStore::Open(Locked& locked, bool create)
+SavegameStore::Opened SavegameStore::Open(Locked& locked, bool create)
 {
     if (create && !m_files.MakeDirectories(m_folder))
-        return false;
-    // Fails when the folder does not exist: no save games then.
+        return Opened::Failed;
     locked.Lock = m_files.LockFile(PathOf(LockName), true);
-    return locked.Lock != nullptr && Load(locked);
+    if (locked.Lock == nullptr) {
+        // A folder that lists exists: its save games are there, out of reach.
+        std::vector<std::string> names;
+        return m_files.ListFolder(m_folder, names) ? Opened::Failed : Opened::NoFolder;
+    }
+    return Load(locked) ? Opened::Yes : Opened::Failed;
 }
 
 bool SavegameStore::Load(Locked& locked)
@@ -193,8 +240,12 @@ void SavegameStore::Rebuild(Locked& locked)
 
 bool SavegameStore::SaveCatalog(const Catalog& catalog)
 {
+    // A larger one would be judged damaged when read; Reserve refuses writers before it comes to that.
+    const std::vector<unsigned char> bytes = EncodeCatalog(catalog);
+    if (bytes.size() > MaxCatalogSize)
+        return false;
     const std::string temporary = PathOf(std::string(CatalogName) + TemporarySuffix);
-    if (m_files.WriteFileDurably(temporary, EncodeCatalog(catalog), {}) &&
+    if (m_files.WriteFileDurably(temporary, bytes, {}) &&
         m_files.MoveOver(temporary, PathOf(CatalogName)))
         return true;
     m_files.RemoveFile(temporary);
@@ -238,25 +289,27 @@ void SavegameStore::RemoveLeftovers(Locked& locked)
     }
 }
 
-std::vector<SavegameEntry> SavegameStore::List(unsigned productId)
+Status SavegameStore::List(unsigned productId, std::vector<SavegameEntry>& list)
 {
     Locked locked;
-    std::vector<SavegameEntry> list;
-    if (!Open(locked, false))
-        return list;
+    list.clear();
+    const Opened opened = Open(locked, false);
+    if (opened != Opened::Yes)
+        return opened == Opened::NoFolder ? Done : StorageFailed;
     for (const SavegameEntry& entry : locked.Index.Entries)
         if (entry.ProductId == productId)
             list.push_back(entry);
     std::sort(list.begin(), list.end(),
               [](const SavegameEntry& a, const SavegameEntry& b) { return a.SavegameId < b.SavegameId; });
-    return list;
+    return Done;
 }
 
 Status SavegameStore::OpenEntry(Locked& locked, unsigned productId, unsigned savegameId,
                                 std::vector<SavegameEntry>::iterator& entry)
 {
-    if (!Open(locked, false))
-        return locked.Lock == nullptr ? UnknownSavegame : StorageFailed; // no folder: no save games
+    const Opened opened = Open(locked, false);
+    if (opened != Opened::Yes)
+        return opened == Opened::NoFolder ? UnknownSavegame : StorageFailed;
     entry = FindEntry(locked.Index, productId, savegameId);
     return entry == locked.Index.Entries.end() ? UnknownSavegame : Done;
 }
@@ -287,14 +340,20 @@ Status SavegameStore::Reserve(unsigned productId, unsigned& savegameId, bool rep
                               std::unique_ptr<FileLock>& reservation)
 {
     Locked locked;
-    if (!Open(locked, true))
+    if (Open(locked, true) != Opened::Yes)
         return StorageFailed;
     if (savegameId != 0) {
         if (!replace && FindEntry(locked.Index, productId, savegameId) != locked.Index.Entries.end())
             return SavegameExists;
-        reservation = m_files.LockFile(PathOf(WriterName(productId, savegameId)), false);
+        const std::string writer = WriterName(productId, savegameId);
+        reservation = m_files.LockFile(PathOf(writer), false);
+        // A writer file that was not there could not be made: the folder cannot be written.
+        if (reservation == nullptr && !Contains(locked.Names, writer))
+            return StorageFailed;
         // A writer that may replace goes ahead beside another one: the later commit wins.
-        return reservation != nullptr || replace ? Done : SavegameExists;
+        if (reservation == nullptr && !replace)
+            return SavegameExists;
+        return Admit(locked, productId, savegameId, reservation);
     }
     // Every id any file of the product names is taken: save games, damaged
     // ones kept aside, writers open in any process.
@@ -319,21 +378,37 @@ Status SavegameStore::Reserve(unsigned productId, unsigned& savegameId, bool rep
     reservation = m_files.LockFile(PathOf(WriterName(productId, candidate)), false);
     if (reservation == nullptr)
         return StorageFailed;
-    savegameId = candidate;
-    return Done;
+    const Status admitted = Admit(locked, productId, candidate, reservation);
+    if (admitted == Done)
+        savegameId = candidate;
+    return admitted;
+}
+
+// Refuses now what the commit would have to refuse later, when nothing can report it.
+Status SavegameStore::Admit(Locked& locked, unsigned productId, unsigned savegameId,
+                            std::unique_ptr<FileLock>& reservation)
+{
+    if (CatalogHasRoom(locked.Index, locked.Names, productId, savegameId) &&
+        NewGeneration(locked.Index, locked.Names, productId, savegameId) != 0)
+        return Done;
+    EndReservation(productId, savegameId, std::move(reservation));
+    return StorageFailed;
 }
 
 bool SavegameStore::Write(const SavegameEntry& written, const std::vector<unsigned char>& data,
                           std::unique_ptr<FileLock> reservation)
 {
     Locked locked;
-    if (!Open(locked, true)) {
+    const bool opened = Open(locked, true) == Opened::Yes;
+    SavegameEntry entry = written;
+    entry.Generation = opened ? NewGeneration(locked.Index, locked.Names, entry.ProductId, entry.SavegameId) : 0;
+    if (entry.Generation == 0) {
         reservation.reset(); // a later start removes its file
         return false;
     }
-    SavegameEntry entry = written;
+    if (locked.Index.NextGeneration != 0 && entry.Generation >= locked.Index.NextGeneration)
+        locked.Index.NextGeneration = entry.Generation + 1; // 0 after the last
     entry.Size = unsigned(data.size());
-    entry.Generation = locked.Index.NextGeneration++;
     entry.Checksum = Crc32(data.data(), data.size());
     const std::string path = PathOf(DataName(entry));
     const std::string temporary = path + TemporarySuffix;
@@ -364,7 +439,7 @@ bool SavegameStore::Write(const SavegameEntry& written, const std::vector<unsign
 void SavegameStore::Release(unsigned productId, unsigned savegameId, std::unique_ptr<FileLock> reservation)
 {
     Locked locked;
-    if (reservation != nullptr && Open(locked, false))
+    if (reservation != nullptr && Open(locked, false) == Opened::Yes)
         EndReservation(productId, savegameId, std::move(reservation));
 }
 

@@ -33,13 +33,17 @@ public:
     // Removes what interrupted commits left behind.
     SavegameStore(std::string folder, FileSystem& fileSystem = SystemFileSystem());
 
-    // The product's save games by increasing id; empty when the folder cannot be read.
-    std::vector<SavegameEntry> List(unsigned productId);
+    // Done with the product's save games by increasing id (none when the
+    // folder does not exist), or StorageFailed when the folder cannot be read.
+    Status List(unsigned productId, std::vector<SavegameEntry>& list);
     // Done, UnknownSavegame or StorageFailed (the data file is missing, damaged or unreadable).
     Status Read(unsigned productId, unsigned savegameId, std::vector<unsigned char>& data);
     // Keeps the id of a writer from every other writer, in any process, until
     // it commits or is discarded. savegameId 0 asks for a new id, above every
-    // id the product's files use. Done (savegameId set), SavegameExists or StorageFailed.
+    // id the product's files use. Done (savegameId set), SavegameExists or
+    // StorageFailed: the folder cannot be written, the catalog might not hold
+    // the save game, or its generations are used up. A commit that would fail
+    // for those is refused here, where the writer's answer can say so.
     Status Reserve(unsigned productId, unsigned& savegameId, bool replace, std::unique_ptr<FileLock>& reservation);
     // Creates or replaces the save game and ends the reservation; false when it
     // was not committed, leaving the old save game as it was.
@@ -58,12 +62,16 @@ private:
         std::vector<std::string> Names;
     };
 
-    // create: make the folder first; otherwise a missing folder fails.
-    bool Open(Locked& locked, bool create);
+    // NoFolder: the folder does not exist, so there are no save games.
+    enum class Opened { Yes, NoFolder, Failed };
+    // create: make the folder first.
+    Opened Open(Locked& locked, bool create);
     bool Load(Locked& locked);
     // Done with entry set, UnknownSavegame or StorageFailed.
     Status OpenEntry(Locked& locked, unsigned productId, unsigned savegameId,
                      std::vector<SavegameEntry>::iterator& entry);
+    // Done, or StorageFailed (the reservation ended) for a commit that could not succeed.
+    Status Admit(Locked& locked, unsigned productId, unsigned savegameId, std::unique_ptr<FileLock>& reservation);
     void Rebuild(Locked& locked);
     bool SaveCatalog(const Catalog& catalog);
     void EndReservation(unsigned productId, unsigned savegameId, std::unique_ptr<FileLock> reservation);
