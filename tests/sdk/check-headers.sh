@@ -2,7 +2,7 @@
 # Each public header compiles on its own, without a warning, in every C++
 # standard from C++11 on, with GCC and clang, natively, for MinGW and in MSVC
 # mode (where the classes are imported from the DLL); the C interface's header,
-# and those it includes, also as C89, C99 and C11; for a 64-bit Windows target
+# and those it includes, also as C89, C99, C11, C++98 and C++03; for a 64-bit Windows target
 # the headers refuse, saying why.
 #   check-headers.sh INCLUDE_DIR...   (the sources' and the generated headers)
 set -uo pipefail
@@ -35,6 +35,17 @@ for compiler in "${c_compilers[@]}"; do
         fi
     done
 done
+# The C interface's header compiles as C++ before C++11 too, as older
+# compilers (Visual C++ before 2015) take it.
+for compiler in "g++" "clang++ --target=i686-pc-windows-msvc -fms-extensions"; do
+    for standard in 98 03; do
+        if ! echo '#include "kz/tesmaclient/tesmaclient_c.h"' | $compiler -std=c++$standard -Wall -Wextra \
+                -Wpedantic -Werror "${includes[@]}" -x c++ -fsyntax-only -; then
+            echo "FAILED: kz/tesmaclient/tesmaclient_c.h with $compiler -std=c++$standard"
+            failed=1
+        fi
+    done
+done
 for target in x86_64-pc-windows-msvc x86_64-w64-mingw32; do
     output=$(echo '#include "kz/tesmaclient/TesmaClient.h"' | clang++ --target=$target "${includes[@]}" \
                  -x c++ -fsyntax-only - 2>&1)
@@ -46,5 +57,5 @@ for target in x86_64-pc-windows-msvc x86_64-w64-mingw32; do
     fi
 done
 [ $failed -eq 0 ] && echo "every header compiles alone: ${#compilers[@]} compilers, C++11 to C++20;" \
-                          "the C interface's as C89 to C11 too; for 64-bit Windows they refuse"
+                          "the C interface's as C89 to C11 and C++98 too; for 64-bit Windows they refuse"
 exit $failed
