@@ -344,21 +344,20 @@ Answer TakeAnswer(ClientModel* m, unsigned i)
     return answer;
 }
 
-// The game owns the save-game objects, but their classes give it no way to
-// destroy them. Each is one pointer to a cell; the library takes both, and a
-// list's block, from the C heap it shares with the game, so they go back there.
-void FreeSavegame(void* object)
+// The game owns the save-game objects and gives each back when done.
+void FreeSavegame(SavegameReader* reader)
 {
-    free(*static_cast<void**>(object));
-    free(object);
+    SavegameReader::Release(reader);
 }
 
-void FreeList(SavegameInfo* infos, unsigned count)
+void FreeSavegame(SavegameWriter* writer)
 {
-    void** cells = reinterpret_cast<void**>(infos);
-    for (unsigned i = 0; i < count; ++i)
-        free(cells[i]);
-    free(reinterpret_cast<unsigned*>(infos) - 1);
+    SavegameWriter::Release(writer);
+}
+
+void FreeList(SavegameInfo* infos, unsigned)
+{
+    SavegameInfo::ReleaseList(infos);
 }
 
 bool Ear::Heard(unsigned kind, unsigned id, unsigned a, unsigned b, unsigned c, unsigned d, void* object)
@@ -377,9 +376,9 @@ bool Ear::Heard(unsigned kind, unsigned id, unsigned a, unsigned b, unsigned c, 
         if (expected)
             w.Expect(static_cast<SavegameWriter*>(object)->SetName(name) == (e->Handle != 0),
                      "a writer forwards while its handle is not 0", kind, id);
-        FreeSavegame(object);
+        FreeSavegame(static_cast<SavegameWriter*>(object));
     } else if (object != nullptr && kind == Reader) {
-        FreeSavegame(object);
+        FreeSavegame(static_cast<SavegameReader*>(object));
     } else if (object != nullptr && kind == List) {
         SavegameInfo* infos = static_cast<SavegameInfo*>(object);
         w.Expect(reinterpret_cast<unsigned*>(infos)[-1] == a, "a list's block begins with its count", kind, id);

@@ -61,6 +61,17 @@ std::size_t HeapLevel()
     return __sanitizer_get_current_allocated_bytes != nullptr ? __sanitizer_get_current_allocated_bytes() : 0;
 }
 
+// The same without what the fake records of each binding.
+std::size_t HeapLevelWithoutRecords()
+{
+    FakeSystem& fake = Fake();
+    decltype(fake.KeyOpens)().swap(fake.KeyOpens);
+    decltype(fake.Queries)().swap(fake.Queries);
+    decltype(fake.Loads)().swap(fake.Loads);
+    decltype(fake.Lookups)().swap(fake.Lookups);
+    return HeapLevel();
+}
+
 // Waits until flag is set by another thread; false after a generous while, so
 // that a thread that never gets there fails the case instead of hanging it.
 bool AwaitFlag(const std::atomic<bool>& flag)
@@ -430,6 +441,61 @@ TEST(ClientLifetime, SavegameObjectsGivenBackKeepTheHeapAtItsLevel)
     EXPECT_EQ(level, HeapLevel());
 }
 
+// A C read's report reaches its callback with the user pointer; the listener
+// of ours a write handed the launcher, whose report never came, goes with
+// the library.
+TEST(ClientLifetime, CReadAndWriteReportsReachTheirCallbackOrGoWithTheLibrary)
+{
+    auto standin = testsupport::InstallFullStandin();
+    std::make_unique<TesmaClient>().reset();
+    const std::size_t before = HeapLevelWithoutRecords();
+    auto keeper = std::make_unique<TesmaClient>();
+    tesmaclient_client* client = tesmaclient_create();
+    void* objects[2] = {};
+    auto onReader = [](void* user, unsigned, unsigned, tesmaclient_reader* reader) -> int {
+        static_cast<void**>(user)[0] = reader;
+        return 1;
+    };
+    auto onWriter = [](void* user, unsigned, unsigned, tesmaclient_writer* writer) -> int {
+        static_cast<void**>(user)[1] = writer;
+        return 1;
+    };
+    tesmaclient_get_savegame_reader(client, 1, onReader, objects, 0, 0);
+    ASSERT_EQ(1, standin->AnswerDuringUpdate(*keeper, standin::GetSavegameReader, 1, 0, 0x5000));
+    tesmaclient_get_savegame_writer(client, 2, onWriter, objects, 0, 0, 0);
+    ASSERT_EQ(1, standin->AnswerDuringUpdate(*keeper, standin::GetSavegameWriter, 2, 0, 0x6000));
+    auto* reader = static_cast<tesmaclient_reader*>(objects[0]);
+    auto* writer = static_cast<tesmaclient_writer*>(objects[1]);
+    ASSERT_TRUE(tesmaclient_reader_is_open(reader) && tesmaclient_writer_is_open(writer));
+
+    unsigned reports[3] = {};
+    auto onReport = [](void* user, unsigned id, unsigned a, unsigned b) -> int {
+        unsigned* report = static_cast<unsigned*>(user);
+        report[0] = id, report[1] = a, report[2] = b;
+        return 1;
+    };
+    char buffer[4];
+    tesmaclient_reader_read_with_callback(reader, 3, onReport, reports, 0, buffer, sizeof buffer);
+    const standin::Call read = standin->CallAt(standin->CallCount() - 1);
+    ASSERT_EQ(standin::SaveGameReaderRead, read.EntryPoint);
+    EXPECT_EQ(0x5000u, read.Arguments[0]);
+    EXPECT_EQ(reinterpret_cast<standin::Word>(buffer), read.Arguments[4]);
+    // The launcher reports to the listener it was handed.
+    auto* listener = reinterpret_cast<kz::tesmaclient::ISavegameReadListener*>(read.Arguments[2]);
+    EXPECT_TRUE(listener->OnSavegameRead(3, 0, 4));
+    EXPECT_EQ(3u, reports[0]);
+    EXPECT_EQ(4u, reports[2]);
+    tesmaclient_writer_write_with_callback(writer, 5, onReport, reports, buffer, sizeof buffer);
+    EXPECT_EQ(standin::SaveGameWriterWrite, standin->CallAt(standin->CallCount() - 1).EntryPoint);
+
+    tesmaclient_reader_release(reader);
+    tesmaclient_writer_release(writer);
+    tesmaclient_destroy(client);
+    keeper.reset();
+    EXPECT_EQ(3u, reports[0]) << "the write never reported";
+    EXPECT_EQ(before, HeapLevelWithoutRecords());
+}
+
 // The last answer owed to a destroyed client arrives while the library is
 // being freed, and another reference keeps it loaded: that answer frees the
 // client's state, and nothing is kept.
@@ -438,23 +504,14 @@ TEST(ClientLifetime, TheLastAnswerOwedDuringAReleaseThatKeepsTheLibraryFreesTheS
     auto standin = testsupport::InstallFullStandin();
     Fake().HeldElsewhere = true;
     RecordingListener game;
-    // The heap's level without what the fake records of each binding.
-    auto level = [] {
-        FakeSystem& fake = Fake();
-        decltype(fake.KeyOpens)().swap(fake.KeyOpens);
-        decltype(fake.Queries)().swap(fake.Queries);
-        decltype(fake.Loads)().swap(fake.Loads);
-        decltype(fake.Lookups)().swap(fake.Lookups);
-        return HeapLevel();
-    };
     std::make_unique<TesmaClient>().reset();
-    const std::size_t before = level();
+    const std::size_t before = HeapLevelWithoutRecords();
     auto gone = std::make_unique<TesmaClient>();
     gone->GetLoginDetails(4, &game);
     Fake().OnRelease = [&] { EXPECT_EQ(0, standin->Answer(standin::GetLoginDetails, 4)); };
     gone.reset();
     Fake().OnRelease = nullptr;
-    EXPECT_EQ(before, level());
+    EXPECT_EQ(before, HeapLevelWithoutRecords());
     EXPECT_TRUE(game.Answers.empty());
 }
 

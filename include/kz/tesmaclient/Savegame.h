@@ -57,11 +57,10 @@ class KZ_TESMACLIENT_API SavegameReader {
 public:
     // The launcher reports to listener itself, so pass one: what it does with
     // a null listener is its own affair (the development launcher drops the call).
-    // Reads into buffer: the launcher's development build takes a as the
-    // offset into the save game and b as the number of bytes, and reports
-    // the bytes read to listener. buffer must stay valid until then.
-    void Read(unsigned int requestId, ISavegameReadListener* listener, unsigned int a, void* buffer,
-              unsigned int b) noexcept;
+    // Reads length bytes from offset of the save game into buffer and reports
+    // to listener (ISavegameReadListener); buffer must stay valid until then.
+    void Read(unsigned int requestId, ISavegameReadListener* listener, unsigned int offset, void* buffer,
+              unsigned int length) noexcept;
     void Close() noexcept;
     // true when the launcher opened the save game for this reader (its handle
     // is not 0) and the binding it came under lasts. Since 1.2.

@@ -102,13 +102,16 @@ public:
     void GetLoginDetails(unsigned int requestId, IGetLoginDetailsListener* listener) noexcept;
     void GetTesmaServer(unsigned int requestId, IGetTesmaServerListener* listener, unsigned int a,
                         unsigned int b) noexcept;
-    void GetSavegameReader(unsigned int requestId, IGetSavegameReaderListener* listener, unsigned int a,
-                           unsigned int b) noexcept;
-    void GetSavegameWriter(unsigned int requestId, IGetSavegameWriterListener* listener, unsigned int a,
-                           unsigned int b, bool flag) noexcept;
-    void GetSavegameList(unsigned int requestId, IGetSavegameListListener* listener, unsigned int a) noexcept;
-    void RemoveSavegame(unsigned int requestId, IRemoveSavegameListener* listener, unsigned int a,
-                        unsigned int b) noexcept;
+    // Opens the save game savegameId of the game's product for reading.
+    void GetSavegameReader(unsigned int requestId, IGetSavegameReaderListener* listener, unsigned int productId,
+                           unsigned int savegameId) noexcept;
+    // Opens savegameId for writing, 0 for a new one; an existing one only
+    // when mayReplace.
+    void GetSavegameWriter(unsigned int requestId, IGetSavegameWriterListener* listener, unsigned int productId,
+                           unsigned int savegameId, bool mayReplace) noexcept;
+    void GetSavegameList(unsigned int requestId, IGetSavegameListListener* listener, unsigned int productId) noexcept;
+    void RemoveSavegame(unsigned int requestId, IRemoveSavegameListener* listener, unsigned int productId,
+                        unsigned int savegameId) noexcept;
     void GetNetworkTraffic(unsigned int requestId, IGetNetworkTrafficListener* listener) noexcept;
 
 private:

@@ -70,7 +70,11 @@ tesmaclient_get_loc_text(tesmaclient_client* client, const unsigned short* key, 
 KZ_TESMACLIENT_API unsigned int KZ_TESMACLIENT_CDECL
 tesmaclient_get_installation_error_num(const tesmaclient_client* client);
 /* The player's message for that number in locale, the library's own text
-   (the empty text when bound), as GetInstallationErrorString. */
+   (the empty text when bound), as GetInstallationErrorString. locale must be
+   one of the 19 tags exactly as the message table writes them ("en-US",
+   "de-DE", "zh-TW", ...): pass the player's tag through
+   tesmaclient_match_locale first. Any other tag, and a null locale, gives
+   the message's first line alone, without the number. */
 KZ_TESMACLIENT_API const unsigned short* KZ_TESMACLIENT_CDECL
 tesmaclient_get_installation_error_string(const tesmaclient_client* client, const char* locale);
 
@@ -230,7 +234,9 @@ typedef struct tesmaclient_binding_diagnostics {
 KZ_TESMACLIENT_API int KZ_TESMACLIENT_CDECL
 tesmaclient_get_binding_diagnostics(tesmaclient_binding_diagnostics* out);
 /* The installation message's locale that fits tag best, as
-   MatchInstallationLocale; never null. */
+   MatchInstallationLocale: tag itself (case and '-' or '_' aside), else the
+   same language's listed region ("fr-CA" gives "fr-FR"), else "en-US", also
+   for a null tag. Never null; a static ASCII text. */
 KZ_TESMACLIENT_API const char* KZ_TESMACLIENT_CDECL tesmaclient_match_locale(const char* tag);
 
 #ifdef __cplusplus
