@@ -18,9 +18,9 @@
  * inside an answer finishes it first.
  *
  * Properties:
- *  1. the library is never freed while a game thread runs in it (a forward),
- *     nor our reference freed on the launcher's thread, and nothing enters it
- *     unmapped;
+ *  1. the library is never unloaded while a game thread runs in it (a
+ *     forward, or an answer inside one), and nothing enters it unmapped (the
+ *     launcher's own thread is its detach's to stop, as assumed above);
  *  2. no answer, listener, listing or unlisting touches a freed Pimpl; none is
  *     freed twice;
  *  3. no deadlock (pan's invalid end states);
@@ -50,6 +50,7 @@
  *  NO_LOADED_CHECK  ReleaseUnlocked destroys the retired list though the
  *                   library stays loaded
  *  NO_DETACH_WAIT   the launcher's detach does not wait for its own threads
+ *                   (what breaks without the assumption)
  */
 
 #define G0 0
@@ -77,7 +78,7 @@ byte runQ[3];             /* t_running: the Pimpl whose answer runs on the threa
    OwedAnswers, and the entries of request numbers 0 and 1 in their tables. */
 byte clk[5];              /* Lock: owner + 1 */
 byte owed[5];             /* Owed */
-byte running[5];              /* Running */
+byte running[5];          /* Running */
 bit retired[5];           /* Retired */
 bit listed[5];            /* Listed */
 byte prevR[5];            /* PrevRetired */
@@ -264,8 +265,9 @@ inline AttachClient(t, b) {
     }
 }
 
-/* Retire: marks p retired once no answer to it runs on another thread, and
-   lists it while answers are owed. destroyNow: nothing owed, nothing running. */
+/* Retire: waits until no answer to x runs on another thread (Retiring, set
+   first, only lets EndAnswer wake it), lists x while answers are owed, then
+   marks it Retired. destroyNow: nothing owed, nothing running. */
 inline Retire(t, x) {
     atomic {
         clk[x] == 0 -> clk[x] = t + 1;
@@ -567,7 +569,7 @@ proctype Game(byte t; byte clientsMax; byte reqMax; bit mayHold) {
                };
                /* in a request or Update the launcher may answer any Pimpl */
                do
-               :: atomic { if PICK_OWED(op == OP_REQUEST || op == OP_UPDATE) fi; TakeAnswer(t) };
+               :: atomic { if PICK_OWED(op == OP_REQUEST || op == OP_UPDATE) fi; NoteAnswer(t); TakeAnswer(t) };
                   Answered(t)
                :: break
                od
@@ -611,9 +613,9 @@ end:
     }
 }
 
-/* Three runs in one search: two game threads with a client each; one game
-   thread with two clients in turn while the other holds the library; and the
-   launcher answering what it does not owe. */
+/* Three runs in one search: the launcher answering twice what it does not
+   owe to one game thread; two game threads with a client each; one game
+   thread with two clients in turn while the other holds the library. */
 init {
     byte n;
     atomic {
@@ -624,9 +626,9 @@ init {
         od;
         runQ[0] = NIL; runQ[1] = NIL; runQ[2] = NIL;
         if
+        :: unowed = 2; run Game(G0, 1, 2, 0); run Game(G1, 0, 0, 0)
         :: run Game(G0, 1, 1, 0); run Game(G1, 1, 0, 0)
         :: run Game(G0, 2, 2, 0); run Game(G1, 0, 0, 1)
-        :: unowed = 1; run Game(G0, 1, 2, 0); run Game(G1, 0, 0, 0)
         fi;
         run Launcher()
     }
