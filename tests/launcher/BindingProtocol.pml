@@ -389,9 +389,11 @@ inline LeaveCall(t) {
 #endif
 }
 
-/* The launcher picks an answer, C holding: k, a number it owes, or k == NIL
-   for one it does not owe, to Pimpl q that it may still hold, under a number
-   q has not pending. LauncherAnswer's NoteAnswer comes first. */
+/* The launcher picks an answer, C holding: OWES, number k it owes to Pimpl
+   k / 2; MAY, k == NIL, one under a number q has not pending, while it may
+   still hold q (alive, and not let go with nothing owed). Such an answer
+   changes nothing in q; inside a game thread's call it would not even be
+   noted, so only the launcher's own thread gives it. */
 #define OWES(K, C) :: (C) && pend[K] > 0 -> k = K; q = K / 2; pend[K]--
 #define MAY(Q, C) :: (C) && unowed > 0 && pstate[Q] == 1 && (!dying[Q] || owed[Q] > 0) && clk[Q] == 0 -> \
                      k = NIL; q = Q; unowed--
@@ -508,6 +510,7 @@ inline Answered(t) {
 #define OP_UPDATE 3   /* TesmaClient::Update */
 #define OP_SAVEGAME 4 /* a save-game object's call (Savegame.cpp) */
 
+/* a listener of x waits for an answer the launcher owes */
 #define HEARS(x) ((waiting[2 * x] && pend[2 * x] > 0) || (waiting[2 * x + 1] && pend[2 * x + 1] > 0))
 
 /* A game thread: one client at a time, up to clientsMax in all and reqMax
@@ -582,7 +585,8 @@ proctype Game(byte t; byte clientsMax; byte reqMax; bit mayHold) {
     done++
 }
 
-/* The launcher's own thread: answers while its library is mapped */
+/* The launcher's own thread: answers while its library is mapped and not
+   detaching; at the end, checks what is left */
 proctype Launcher() {
     LOCALS;
     byte mine = NIL, made, b;
