@@ -4,31 +4,59 @@
  * named in its comment (LauncherApi.cpp unless another file is named).
  * Promela's interleaving is sequentially consistent, as the code's atomics are.
  *
+ * The launcher answers every request it received, on its own thread or inside
+ * any game thread's request or Update, to a live or a destroyed client, and up
+ * to `unowed` times it answers a number it does not owe: never asked, answered
+ * before, or another client's, which look alike to the client (a number not
+ * pending in its table). It does so only while it may still hold the client:
+ * a call to a Pimpl its game let go with nothing owed is a dangling pointer
+ * in the launcher, which nothing can survive. The game may load the library
+ * itself and free it later.
+ *
+ * Assumed of the launcher: its detach, run by FreeLibrary of the last
+ * reference, stops its threads before its code is unmapped; one that is
+ * inside an answer finishes it first.
+ *
  * Properties:
- *  1. the library is never freed while a thread runs in it (a forward, or an
- *     answer on the launcher's thread), and nothing enters it unmapped;
- *  2. no answer, listener or unlink touches a freed Pimpl; none is freed twice;
+ *  1. the library is never unloaded while a game thread runs in it (a
+ *     forward, or an answer inside one), and nothing enters it unmapped (the
+ *     launcher's own thread is its detach's to stop, as assumed above);
+ *  2. no answer, listener, listing or unlisting touches a freed Pimpl; none is
+ *     freed twice;
  *  3. no deadlock (pan's invalid end states);
  *  4. at the end of a complete run, with every client destroyed and every
- *     answer delivered, no Pimpl is left and the library is freed unless an
- *     answer came on the launcher's own thread.
+ *     answer delivered, no Pimpl is left but one whose answers died with an
+ *     unload we did not do (it stays listed for the next release), and the
+ *     library is freed unless an answer came on the launcher's own thread;
+ *  5. no listener runs after its client's destruction returned.
  *
  * Each of these removes one step of the protocol (check-binding-model.sh):
  *  NO_RETIRE        the destructor frees its Pimpl whatever is owed
  *  NO_INPROGRESS    forwards are not counted in m_inProgress
- *  NO_OWNTHREAD     EnterAnswer does not note an answer on the launcher's thread
+ *  NO_OWNTHREAD     NoteAnswer does not note an answer on the launcher's thread
  *  NO_RECHECK       ReleaseIfIdle trusts LeaveCall's unlocked look at the binding
- *  UNLOCKED_UNLINK  LeaveAnswer unlinks from the retired list without the lock
+ *  UNLOCKED_UNLINK  EndAnswer unlists from the retired list without m_lock
  *  CHECK_FIRST      EnterCallUnder reads the binding number before entering
  *  LOCKED_FREE      ReleaseUnlocked keeps the lock across FreeLibrary
  *  NO_RELEASE_WAIT  AttachClient binds anew while a release's FreeLibrary runs
+ *  COUNT_ANY        TakeAnswer counts any answer, whatever its number
+ *  NO_FORGET        the destructor leaves its waiting listeners in the tables
+ *  NO_RETIRE_WAIT   Retire does not wait for answers running on other threads
+ *  WAIT_OWN         Retire waits also for the answer running on its own thread
+ *  RETIRED_FIRST    Retire marks Retired before its wait, not after it
+ *  UNLOCKED_LIST    Retire lists after letting go of the client's lock
+ *  TAKE_FIRST       ReleaseUnlocked takes the retired list before FreeLibrary
+ *                   and puts it back when the library stays loaded
+ *  NO_LOADED_CHECK  ReleaseUnlocked destroys the retired list though the
+ *                   library stays loaded
+ *  NO_DETACH_WAIT   the launcher's detach does not wait for its own threads
+ *                   (what breaks without the assumption)
  */
 
 #define G0 0
 #define G1 1
 #define L 2
 #define NIL 255
-#define MAXREQ 2 /* requests per game thread */
 
 mtype = { NeverBound, Binding, Bound, Releasing, Released };
 
@@ -43,12 +71,20 @@ byte binding;             /* m_binding */
 byte inProgress;          /* m_inProgress */
 bit releasePending;       /* m_releasePending */
 bit ownThread;            /* m_answeredOnOwnThread */
-byte callDepth[3];            /* t_callDepth */
+byte callDepth[3];        /* t_callDepth */
+byte runQ[3];             /* t_running: the Pimpl whose answer runs on the thread */
 
-/* The Pimpls' OwedAnswers: two per game thread, one for a client made on the launcher's thread */
-byte owed[5];             /* Owed & CountMask */
-bit retired[5];           /* Owed & RetiredFlag */
-byte nextRetired[5];      /* NextRetired */
+/* The Pimpls: two per game thread, one made on the launcher's thread. Their
+   OwedAnswers, and the entries of request numbers 0 and 1 in their tables. */
+byte clk[5];              /* Lock: owner + 1 */
+byte owed[5];             /* Owed */
+byte running[5];          /* Running */
+bit retired[5];           /* Retired */
+bit listed[5];            /* Listed */
+byte prevR[5];            /* PrevRetired */
+byte nextR[5];            /* NextRetired */
+byte tab[10];             /* PendingRequest::Owed of number k % 2; 0: not in the table */
+bit waiting[10];          /* PendingRequest::IsWaiting */
 
 /* The system, the launcher and the game */
 byte loader;              /* the loader's lock: owner + 1 */
@@ -56,19 +92,24 @@ bit mapped;               /* the library is in memory */
 byte refs;                /* the loader's count of it */
 bit detaching;            /* FreeLibrary runs its detach: the launcher's thread enters no more */
 byte inCall[3];           /* the thread's calls into the launcher's code, nested */
-byte pend[5];             /* answers the launcher owes each Pimpl */
+byte pend[10];            /* answers the launcher owes, by Pimpl and number */
+byte unowed;              /* answers it may still give that it does not owe */
 byte pstate[5];           /* 0 not made, 1 alive, 2 freed */
+bit dying[5];             /* its client's destructor began */
+bit destroyReturned[5];   /* its client's destructor returned */
 bit given[5];             /* the client is left to a listener to destroy */
+bit orphan[5];            /* answers owed to it died with an unload */
 byte done;                /* game threads finished */
 bit leak;
 
-#define LOCALS byte q, fn, ret, n, cur, prev, tmp, wasOwed; bit dropped, last, listed, destroyNow, wasLast, unload, go, rel
+#define PENDING (pend[0] + pend[1] + pend[2] + pend[3] + pend[4] + pend[5] + pend[6] + pend[7] + pend[8] + pend[9])
+#define LOCALS byte q, k, n, i, p, ret, cur, here, reach; bit fn, found, lst, last, unlist, destroyNow, listNow, wasLast, unload, gone, go, rel, self
 
 inline Lock(t) { atomic { lk == 0 -> lk = t + 1 } }
 inline Unlock(t) { atomic { assert(lk == t + 1); lk = 0 } }
 
 /* common::Delete of a Pimpl */
-inline Free(p) { atomic { assert(pstate[p] == 1); pstate[p] = 2 } }
+inline Free(x) { atomic { assert(pstate[x] == 1); pstate[x] = 2 } }
 
 /* SystemCalls::LoadModule: LoadLibrary. A module still loaded is the same
    one, counted once more. */
@@ -77,8 +118,8 @@ inline LoadLibrary() {
 }
 
 /* SystemCalls::ReleaseModule: FreeLibrary. The last reference runs the
-   launcher's detach under the loader's lock: it waits until the launcher's
-   thread is out of its code. What the launcher never answered dies with it. */
+   launcher's detach under the loader's lock, which waits until the launcher's
+   thread is out of its code (assumed). What it never answered dies with it. */
 inline FreeLibrary(t) {
     atomic {
         loader == 0 -> refs--;
@@ -89,46 +130,108 @@ inline FreeLibrary(t) {
     };
     if
     :: unload ->
+#ifndef NO_DETACH_WAIT
         (!inCall[L]);
-        atomic {
-            assert(!inCall[G0] && !inCall[G1] && !inCall[L]);
+#endif
+        d_step {
+            assert(!inCall[G0] && !inCall[G1]);
             mapped = 0; detaching = 0; loader = 0;
-            pend[0] = 0; pend[1] = 0; pend[2] = 0; pend[3] = 0; pend[4] = 0
+            i = 0;
+            do
+            :: i == 5 -> break
+            :: else ->
+                if
+                :: pend[2 * i] + pend[2 * i + 1] > 0 -> orphan[i] = 1; pend[2 * i] = 0; pend[2 * i + 1] = 0
+                :: else -> skip
+                fi;
+                i++
+            od;
+            i = 0
         }
     :: else -> skip
-    fi
+    fi;
+    unload = 0
+}
+
+/* List and Unlist, m_lock held */
+inline List(x) {
+    assert(pstate[x] == 1);
+    prevR[x] = NIL; nextR[x] = head;
+    if
+    :: head != NIL -> assert(pstate[head] == 1); prevR[head] = x
+    :: else -> skip
+    fi;
+    head = x; listed[x] = 1
+}
+inline Unlist(x) {
+    assert(pstate[x] == 1);
+    if
+    :: prevR[x] != NIL -> assert(pstate[prevR[x]] == 1); nextR[prevR[x]] = nextR[x]
+    :: else -> head = nextR[x]
+    fi;
+    if
+    :: nextR[x] != NIL -> assert(pstate[nextR[x]] == 1); prevR[nextR[x]] = prevR[x]
+    :: else -> skip
+    fi;
+    listed[x] = 0
+}
+
+/* DestroyAll */
+inline DestroyAll() {
+    do
+    :: ret == NIL -> break
+    :: else -> atomic { assert(pstate[ret] == 1); cur = nextR[ret]; pstate[ret] = 2; ret = cur }
+    od
 }
 
 /* ReleaseIfIdle, lock held; go: releasePending && m_clients == 0, read under it */
 inline ReleaseIfIdle(t) {
     if
-    :: go && inProgress == 0 ->
-        if
-        :: atomic { !ownThread -> /* then ReleaseUnlocked takes module and list */
-               releasePending = 0;
-               rel = module; ret = head; module = 0; head = NIL }
-        :: else -> rel = 0
-        fi;
-        if
-        :: rel -> /* ReleaseUnlocked */
-            functions = 0;
+    :: atomic { go && inProgress == 0 && !ownThread -> releasePending = 0; rel = module; module = 0 }
+    :: else -> rel = 0
+    fi;
+    if
+    :: rel -> /* ReleaseUnlocked */
+        functions = 0;
 #ifdef NO_RELEASE_WAIT
-            state = Released;
+        state = Released;
 #else
-            state = Releasing;
+        state = Releasing;
 #endif
+#ifdef TAKE_FIRST
+        ret = head; head = NIL;
+#endif
+#ifndef LOCKED_FREE
+        atomic { lk = 0 };
+#endif
+        FreeLibrary(t);
+        gone = !mapped; /* IsModuleLoaded */
+#ifndef LOCKED_FREE
+        Lock(t);
+#endif
+#ifdef TAKE_FIRST
+        if
+        :: gone -> skip
+        :: else -> head = ret; ret = NIL
+        fi;
+#elif defined(NO_LOADED_CHECK)
+        ret = head; head = NIL;
+#else
+        if
+        :: gone -> ret = head; head = NIL /* what is left was owed by the library gone */
+        :: else -> ret = NIL /* another reference keeps it: the last answers unlist */
+        fi;
+#endif
+        state = Released; /* WakeAll */
+        if
+        :: ret != NIL ->
 #ifndef LOCKED_FREE
             atomic { lk = 0 };
 #endif
-            FreeLibrary(t);
-            do /* DestroyAll */
-            :: ret == NIL -> break
-            :: else -> n = nextRetired[ret]; Free(ret); ret = n
-            od;
+            DestroyAll();
 #ifndef LOCKED_FREE
-            Lock(t);
+            Lock(t)
 #endif
-            state = Released /* then WakeAll */
         :: else -> skip
         fi
     :: else -> skip
@@ -162,18 +265,61 @@ inline AttachClient(t, b) {
     }
 }
 
-/* TesmaClient::~TesmaClient: DetachClient, then the Pimpl's delete if it says so */
-inline DestroyClient(t, p) {
+/* Retire: waits until no answer to x runs on another thread (Retiring, set
+   first, only lets EndAnswer wake it), lists x while answers are owed, then
+   marks it Retired. destroyNow: nothing owed, nothing running. */
+inline Retire(t, x) {
     atomic {
-        lk == 0 -> lk = t + 1;
-        wasOwed = owed[p]; retired[p] = 1; /* fetch_or(RetiredFlag) */
-        destroyNow = 1;
-#ifndef NO_RETIRE
-        if
-        :: wasOwed != 0 -> nextRetired[p] = head; head = p; destroyNow = 0 /* listed under the lock */
-        :: else -> skip
-        fi;
+        clk[x] == 0 -> clk[x] = t + 1;
+        assert(pstate[x] == 1);
+#ifdef RETIRED_FIRST
+        retired[x] = 1;
 #endif
+#ifndef WAIT_OWN
+        here = (runQ[t] == x) /* this thread's own answer encloses the call */
+#else
+        here = 0
+#endif
+    };
+#ifndef NO_RETIRE_WAIT
+    do
+    :: running[x] > here -> /* answers.Lock.Wait, woken by EndAnswer */
+        atomic { clk[x] = 0 };
+        atomic { running[x] <= here && clk[x] == 0 -> clk[x] = t + 1; assert(pstate[x] == 1) }
+    :: else -> break
+    od;
+#endif
+#ifndef UNLOCKED_LIST
+    if
+    :: owed[x] != 0 -> Lock(t); atomic { List(x) }; Unlock(t) /* nested in the client's lock */
+    :: else -> skip
+    fi;
+    atomic { retired[x] = 1; destroyNow = (owed[x] == 0 && running[x] == 0); clk[x] = 0 }
+#else
+    atomic { listNow = (owed[x] != 0); retired[x] = 1; destroyNow = (owed[x] == 0 && running[x] == 0); clk[x] = 0 };
+    if
+    :: listNow -> Lock(t); atomic { List(x) }; Unlock(t)
+    :: else -> skip
+    fi
+#endif
+}
+
+/* TesmaClient::~TesmaClient (TesmaClient.cpp): ForgetWaiting, Retire,
+   DetachClient, then the Pimpl's delete if Retire says so */
+inline DestroyClient(t, x) {
+    atomic {
+        clk[x] == 0 -> assert(pstate[x] == 1); dying[x] = 1;
+#ifndef NO_FORGET
+        waiting[2 * x] = 0; waiting[2 * x + 1] = 0
+#endif
+    };
+#ifndef NO_RETIRE
+    Retire(t, x);
+#else
+    destroyNow = 1;
+#endif
+    atomic { /* DetachClient */
+        lk == 0 -> lk = t + 1;
         if
         :: clients > 0 -> clients--; go = (clients == 0)
         :: else -> go = 0
@@ -186,12 +332,14 @@ inline DestroyClient(t, p) {
         ReleaseIfIdle(t)
     :: else -> skip
     fi;
+    Unlock(t);
     atomic {
-        assert(lk == t + 1); lk = 0;
         if
-        :: destroyNow -> Free(p)
+        :: destroyNow -> Free(x)
         :: else -> skip
-        fi
+        fi;
+        destroyReturned[x] = 1;
+        here = 0; destroyNow = 0; listNow = 0; go = 0; rel = 0; gone = 0; ret = 0
     }
 }
 
@@ -225,76 +373,34 @@ inline LeaveCall(t) {
 #endif
         };
         ReleaseIfIdle(t);
-        Unlock(t)
+        atomic { assert(lk == t + 1); lk = 0; go = 0; rel = 0; gone = 0; ret = 0 }
     :: else -> skip
-    fi
+    fi;
+    fn = 0; wasLast = 0
 #else
     atomic {
         if
         :: fn -> inCall[t]--
         :: else -> skip
         fi;
-        callDepth[t]--
+        callDepth[t]--;
+        fn = 0
     }
 #endif
 }
 
-/* LeaveAnswer, the count having reached RetiredFlag: unlinks q if still listed */
-inline Unlink(t) {
-#ifndef UNLOCKED_UNLINK
-    Lock(t);
-#endif
-    atomic { listed = 0; prev = NIL; cur = head };
-    do
-    :: cur == NIL -> break
-    :: cur == q ->
-        tmp = nextRetired[q];
-        if
-        :: prev == NIL -> head = tmp
-        :: else -> nextRetired[prev] = tmp
-        fi;
-        listed = 1;
-        break
-    :: else -> atomic { assert(pstate[cur] == 1); prev = cur; cur = nextRetired[cur] }
-    od;
-#ifndef UNLOCKED_UNLINK
-    Unlock(t);
-#endif
-    if
-    :: listed -> Free(q)
-    :: else -> skip
-    fi
-}
+/* The launcher picks an answer, C holding: OWES, number k it owes to Pimpl
+   k / 2; MAY, k == NIL, one under a number q has not pending, while it may
+   still hold q (alive, and not let go with nothing owed). Such an answer
+   changes nothing in q; inside a game thread's call it would not even be
+   noted, so only the launcher's own thread gives it. */
+#define OWES(K, C) :: (C) && pend[K] > 0 -> k = K; q = K / 2; pend[K]--
+#define MAY(Q, C) :: (C) && unowed > 0 && pstate[Q] == 1 && (!dying[Q] || owed[Q] > 0) && clk[Q] == 0 -> \
+                     k = NIL; q = Q; unowed--
+#define PICK_OWED(C) \
+    OWES(0, C) OWES(1, C) OWES(2, C) OWES(3, C) OWES(4, C) OWES(5, C) OWES(6, C) OWES(7, C) OWES(8, C) OWES(9, C)
 
-/* The game's listener for q on thread t (RequestRouting.cpp, Pimpl::On...):
-   destroys the client left to it, or its thread's own; on the launcher's
-   thread it may also make a client (TesmaClient::TesmaClient) and destroy it. */
-inline Listener(t) {
-    assert(pstate[q] == 1); /* Pimpl::TakeListener */
-    if
-    :: atomic { given[q] -> given[q] = 0; p = q }
-    :: !given[q] && q == mine -> p = q; mine = NIL
-    :: !given[q] -> p = NIL
-    fi;
-    do
-    :: p != NIL -> DestroyClient(t, p); p = NIL
-    :: p == NIL && t == L && made == 0 ->
-        made = 1; p = 4;
-        d_step { pstate[p] = 1; owed[p] = 0; retired[p] = 0 };
-        AttachClient(t, b);
-        EnterCall(t);
-        fn = functions;
-        if
-        :: fn -> atomic { assert(mapped); inCall[t]++ } /* GetSession */
-        :: else -> skip
-        fi;
-        LeaveCall(t)
-    :: p == NIL -> break
-    od
-}
-
-/* EnterAnswer: an answer on a thread with no call of ours in progress */
-inline OwnThreadCheck(t) {
+inline NoteAnswer(t) {
 #ifndef NO_OWNTHREAD
     if
     :: callDepth[t] == 0 -> ownThread = 1
@@ -305,53 +411,137 @@ inline OwnThreadCheck(t) {
 #endif
 }
 
-/* Pimpl::On... (RequestRouting.cpp): LauncherAnswer around TakeListener and
-   the game's listener, the launcher having taken q's answer from pend and
-   EnterAnswer having made its OwnThreadCheck. */
-inline Answer(t) {
-    atomic { assert(pstate[q] == 1); dropped = retired[q] }; /* EnterAnswer: IsRetired */
+/* Pimpl::TakeAnswer (TesmaClientPimpl.h) under q's lock, with BeginAnswer:
+   found when the number was pending; lst: its request still waits. */
+inline TakeAnswer(t) {
+    clk[q] == 0 ->
+    assert(pstate[q] == 1);
+    found = 0; lst = 0;
     if
-    :: !dropped -> Listener(t)
+    :: k != NIL && tab[k] > 0 -> lst = waiting[k]; waiting[k] = 0; tab[k]--; found = 1
+#ifdef COUNT_ANY
+    :: k == NIL && owed[q] > 0 -> found = 1
+#endif
     :: else -> skip
     fi;
-    atomic { /* LeaveAnswer: owed-- by CAS */
-        assert(pstate[q] == 1);
-        if
-        :: owed[q] == 0 -> last = 0
-        :: else -> owed[q]--; last = (retired[q] && owed[q] == 0)
-        fi
-    };
     if
-    :: last -> Unlink(t)
+    :: found ->
+        if
+        :: owed[q] > 0 -> owed[q]--
+        :: else -> skip
+        fi;
+        running[q]++; assert(runQ[t] == NIL); runQ[t] = q
     :: else -> skip
     fi
 }
 
+/* EndAnswer: the last of the last owed and the last running answer to a
+   retired Pimpl unlists it under m_lock, nested in the client's, and frees it. */
+inline EndAnswer(t) {
+    atomic {
+        clk[q] == 0 -> clk[q] = t + 1;
+        assert(pstate[q] == 1);
+        running[q]--; runQ[t] = NIL;
+        last = retired[q] && running[q] == 0 && owed[q] == 0;
+        unlist = last && listed[q]
+    };
+    if
+    :: unlist ->
+#ifndef UNLOCKED_UNLINK
+        Lock(t); atomic { Unlist(q) }; Unlock(t)
+#else
+        Unlist(q)
+#endif
+    :: else -> skip
+    fi;
+    clk[q] = 0;
+    if
+    :: last -> Free(q)
+    :: else -> skip
+    fi
+}
+
+/* The game's listener for q on thread t (RequestRouting.cpp, Pimpl::On...):
+   destroys the client left to it, or its thread's own; on the launcher's
+   thread it may also make a client (TesmaClient::TesmaClient) and destroy it. */
+inline Listener(t) {
+    assert(!destroyReturned[q]);
+    if
+    :: atomic { given[q] -> given[q] = 0; p = q }
+    :: !given[q] && q == mine -> p = q; mine = NIL
+    :: !given[q] -> p = NIL
+    fi;
+    self = (p == q);
+    do
+    :: p != NIL -> DestroyClient(t, p); p = NIL
+    :: p == NIL && t == L && made == 0 ->
+        made = 1; p = 4;
+        pstate[p] = 1;
+        AttachClient(t, b);
+        EnterCall(t);
+        fn = functions;
+        if
+        :: fn -> atomic { assert(mapped); inCall[t]++ } /* GetSession */
+        :: else -> skip
+        fi;
+        LeaveCall(t)
+    :: p == NIL -> break
+    od;
+    assert(self || !destroyReturned[q])
+}
+
+/* The rest of Pimpl::On... after TakeAnswer: the game's listener, outside
+   every lock, then ~LauncherAnswer's EndAnswer */
+inline Answered(t) {
+    if
+    :: found && lst -> Listener(t)
+    :: else -> skip
+    fi;
+    if
+    :: found -> EndAnswer(t)
+    :: else -> skip
+    fi;
+    d_step { k = 0; q = 0; found = 0; lst = 0; last = 0; unlist = 0; self = 0 }
+}
+
 #define OP_NONE 0
 #define OP_SESSION 1  /* TesmaClient::TesmaClient: GetSession */
-#define OP_REQUEST 2  /* Pimpl::Request (RequestRouting.cpp) */
+#define OP_REQUEST 2  /* Pimpl::Request (TesmaClientPimpl.h) */
 #define OP_UPDATE 3   /* TesmaClient::Update */
 #define OP_SAVEGAME 4 /* a save-game object's call (Savegame.cpp) */
 
+/* a listener of x waits for an answer the launcher owes */
+#define HEARS(x) ((waiting[2 * x] && pend[2 * x] > 0) || (waiting[2 * x + 1] && pend[2 * x + 1] > 0))
+
 /* A game thread: one client at a time, up to clientsMax in all and reqMax
-   requests; one call of a save-game object of its last client's binding. */
-proctype Game(byte t; byte clientsMax; byte reqMax) {
+   requests, the second to a client under either number; one call of a
+   save-game object of its last client's binding; with mayHold, one reference
+   of its own to the library, taken and dropped when it likes. */
+proctype Game(byte t; byte clientsMax; byte reqMax; bit mayHold) {
     LOCALS;
-    byte p, mine = NIL, made, reqs, b = NIL, op;
-    bit saved;
+    byte mine = NIL, made, reqs, creqs, b = NIL, op;
+    bit saved, held;
     do
     :: if
        :: mine == NIL && made < clientsMax -> /* TesmaClient::TesmaClient */
-           mine = 2 * t + made; made++;
-           d_step { pstate[mine] = 1; owed[mine] = 0; retired[mine] = 0 };
+           mine = 2 * t + made; made++; creqs = 0;
+           pstate[mine] = 1;
            AttachClient(t, b);
            op = OP_SESSION
-       :: mine != NIL && reqs < reqMax -> reqs++; op = OP_REQUEST
-       :: mine != NIL && pend[2 * t] + pend[2 * t + 1] > 0 -> op = OP_UPDATE
+       :: mine != NIL && reqs < reqMax ->
+           reqs++; op = OP_REQUEST;
+           if
+           :: n = 0
+           :: creqs > 0 -> n = 1
+           fi;
+           creqs++
+       :: mine != NIL && PENDING > 0 -> op = OP_UPDATE
        :: b != NIL && !saved -> saved = 1; op = OP_SAVEGAME
-       :: mine != NIL -> DestroyClient(t, mine); mine = NIL; op = OP_NONE
-       :: atomic { mine != NIL && pend[mine] > 0 -> given[mine] = 1; mine = NIL; op = OP_NONE }
-       :: mine == NIL -> break
+       :: mine != NIL -> DestroyClient(t, mine); mine = NIL; creqs = 0
+       :: atomic { mine != NIL && HEARS(mine) -> given[mine] = 1; mine = NIL; creqs = 0 }
+       :: mayHold -> mayHold = 0; LoadLibrary(); held = 1 /* the game's LoadLibrary */
+       :: held -> FreeLibrary(t); held = 0
+       :: mine == NIL && !held -> break
        fi;
        if
        :: op == OP_NONE -> skip
@@ -371,73 +561,78 @@ proctype Game(byte t; byte clientsMax; byte reqMax) {
 #endif
            if
            :: fn ->
-               atomic { /* Request: table.Insert, RequestSent; the entry point, which takes the request */
+               atomic { /* Request: filed and counted under the client's lock; the entry point takes it */
+                   op != OP_REQUEST || clk[mine] == 0 ->
                    assert(mapped); inCall[t]++;
                    if
-                   :: op == OP_REQUEST -> owed[mine]++; pend[mine]++
+                   :: op == OP_REQUEST ->
+                       k = 2 * mine + n; tab[k]++; waiting[k] = 1; owed[mine]++; pend[k]++; k = 0; n = 0
                    :: else -> skip
                    fi
                };
-               /* in a request or Update the launcher may answer this thread's Pimpls */
+               /* in a request or Update the launcher may answer any Pimpl */
                do
-               :: atomic {
-                      (op == OP_REQUEST || op == OP_UPDATE) && pend[2 * t] + pend[2 * t + 1] > 0 ->
-                      if
-                      :: pend[2 * t] > 0 -> q = 2 * t
-                      :: pend[2 * t + 1] > 0 -> q = 2 * t + 1
-                      fi;
-                      pend[q]--;
-                      OwnThreadCheck(t)
-                  };
-                  Answer(t)
+               :: atomic { if PICK_OWED(op == OP_REQUEST || op == OP_UPDATE) fi; NoteAnswer(t); TakeAnswer(t) };
+                  Answered(t)
                :: break
                od
            :: else -> skip
            fi;
            LeaveCall(t)
-       fi
+       fi;
+       op = OP_NONE
     od;
     done++
 }
 
-/* The launcher's own thread: answers while its library is mapped */
+/* The launcher's own thread: answers while its library is mapped and not
+   detaching; at the end, checks what is left */
 proctype Launcher() {
     LOCALS;
-    byte p, mine = NIL, made, b;
+    byte mine = NIL, made, b;
 end:
     do
     :: atomic {
-           mapped && !detaching && pend[0] + pend[1] + pend[2] + pend[3] + pend[4] > 0 ->
            if
-           :: pend[0] > 0 -> q = 0
-           :: pend[1] > 0 -> q = 1
-           :: pend[2] > 0 -> q = 2
-           :: pend[3] > 0 -> q = 3
-           :: pend[4] > 0 -> q = 4
+           PICK_OWED(mapped && !detaching)
+           MAY(0, mapped && !detaching) MAY(1, mapped && !detaching) MAY(2, mapped && !detaching) MAY(3, mapped && !detaching)
            fi;
-           pend[q]--;
-           inCall[L]++;
-           OwnThreadCheck(L)
+           inCall[L]++; NoteAnswer(L); TakeAnswer(L)
        };
-       Answer(L);
+       Answered(L);
        inCall[L]--
-    :: done == 2 && pend[0] + pend[1] + pend[2] + pend[3] + pend[4] == 0 -> break
+    :: done == 2 && PENDING == 0 -> break
     od;
+    atomic { /* the retired list, as far as it goes */
+        cur = head; reach = 0; n = 0;
+        do
+        :: cur == NIL || n == 5 -> break
+        :: else -> reach = reach | (1 << cur); cur = nextR[cur]; n++
+        od
+    };
+#define LEFT(x) (pstate[x] == 1 && !(orphan[x] && (reach & (1 << x))))
     atomic {
-        leak = clients != 0 || (mapped && !ownThread) ||
-               pstate[0] == 1 || pstate[1] == 1 || pstate[2] == 1 || pstate[3] == 1 || pstate[4] == 1;
+        leak = clients != 0 || (mapped && !ownThread) || LEFT(0) || LEFT(1) || LEFT(2) || LEFT(3) || LEFT(4);
         assert(!leak)
     }
 }
 
-/* Two runs in one search: two game threads with a client each, and one game
-   thread with two clients in turn; the launcher's listener makes a client in both. */
+/* Three runs in one search: the launcher answering twice what it does not
+   owe to one game thread; two game threads with a client each; one game
+   thread with two clients in turn while the other holds the library. */
 init {
+    byte n;
     atomic {
-        nextRetired[0] = NIL; nextRetired[1] = NIL; nextRetired[2] = NIL; nextRetired[3] = NIL; nextRetired[4] = NIL;
+        n = 0;
+        do
+        :: n == 5 -> break
+        :: else -> nextR[n] = NIL; prevR[n] = NIL; n++
+        od;
+        runQ[0] = NIL; runQ[1] = NIL; runQ[2] = NIL;
         if
-        :: run Game(G0, 1, 1); run Game(G1, 1, 0)
-        :: run Game(G0, 2, 2); run Game(G1, 0, 0)
+        :: unowed = 2; run Game(G0, 1, 2, 0); run Game(G1, 0, 0, 0)
+        :: run Game(G0, 1, 1, 0); run Game(G1, 1, 0, 0)
+        :: run Game(G0, 2, 2, 0); run Game(G1, 0, 0, 1)
         fi;
         run Launcher()
     }

@@ -2,7 +2,8 @@
 # Checks the binding protocol's model with spin: exhaustively as the code is,
 # and with each step of the protocol removed in turn, which must break the
 # property named for it (1 freed under a call, 2 freed client state reached,
-# 3 deadlock, 4 leak; see BindingProtocol.pml).
+# 3 deadlock, 4 leak, 5 listener after its client's destruction; see
+# BindingProtocol.pml).
 #   check-binding-model.sh SOURCE_DIR SCRATCH_DIR
 set -uo pipefail
 model=$1/tests/launcher/BindingProtocol.pml
@@ -14,18 +15,27 @@ variants=(
     "NO_INPROGRESS|-DNO_INPROGRESS|1"
     "NO_OWNTHREAD|-DNO_OWNTHREAD|3"
     "NO_RECHECK|-DNO_RECHECK|1"
-    "UNLOCKED_UNLINK|-DUNLOCKED_UNLINK|4"
+    "UNLOCKED_UNLINK|-DUNLOCKED_UNLINK|2"
     "CHECK_FIRST|-DCHECK_FIRST|1"
     "LOCKED_FREE|-DLOCKED_FREE|3"
-    "NO_RELEASE_WAIT|-DNO_RELEASE_WAIT|2"
+    "NO_RELEASE_WAIT|-DNO_RELEASE_WAIT|4"
+    "COUNT_ANY|-DCOUNT_ANY|2"
+    "NO_FORGET|-DNO_FORGET|5"
+    "NO_RETIRE_WAIT|-DNO_RETIRE_WAIT|5"
+    "WAIT_OWN|-DWAIT_OWN|3"
+    "RETIRED_FIRST|-DRETIRED_FIRST|2"
+    "UNLOCKED_LIST|-DUNLOCKED_LIST|2"
+    "TAKE_FIRST|-DTAKE_FIRST|2"
+    "NO_LOADED_CHECK|-DNO_LOADED_CHECK|2"
+    "NO_DETACH_WAIT|-DNO_DETACH_WAIT|2"
 )
 
 # Runs one variant in its own directory; writes its verdict to result.
 check() {
-    local dir=$scratch/$1 flags=$2 found
+    local dir=$scratch/$1 flags=$2 found depth
     rm -rf "$dir" && mkdir -p "$dir" && cd "$dir" || return
-    if ! spin $flags -a "$model" >spin.log 2>&1 || ! gcc -O0 -DSAFETY -o pan pan.c 2>gcc.log; then
-        echo "unbuilt 0" >result
+    if ! spin $flags -a "$model" >spin.log 2>&1 || ! gcc -O0 -DSAFETY -DCOLLAPSE -o pan pan.c 2>gcc.log; then
+        echo "unbuilt 0 0" >result
         return
     fi
     ./pan -m100000 >pan.log 2>&1
@@ -35,6 +45,8 @@ check() {
         found=3
     elif grep -q "assertion violated.*leak" pan.log; then
         found=4
+    elif grep -q "assertion violated.*destroyReturned" pan.log; then
+        found=5
     elif grep -q "assertion violated.*pstate" pan.log; then
         found=2
     elif grep -q "assertion violated.*\(inCall\|mapped\)" pan.log; then
@@ -42,7 +54,8 @@ check() {
     else
         found=unknown
     fi
-    echo "$found $(grep -m1 'states, stored' pan.log | awk '{print $1}')" >result
+    depth=$(grep -m1 -o "at depth [0-9]*" pan.log | awk '{print $3}')
+    echo "$found $(grep -m1 'states, stored' pan.log | awk '{print $1}') ${depth:-0}" >result
 }
 
 names=()
@@ -61,6 +74,7 @@ describe() {
         2) echo "property 2 broken: an answer reached a freed Pimpl" ;;
         3) echo "property 3 broken: deadlock" ;;
         4) echo "property 4 broken: library or Pimpl left at the end" ;;
+        5) echo "property 5 broken: a listener ran after its client's destruction returned" ;;
         unbuilt) echo "the model does not build" ;;
         *) echo "$1" ;;
     esac
@@ -68,8 +82,10 @@ describe() {
 failed=0
 for v in "${variants[@]}"; do
     IFS='|' read -r name flags expected <<<"$v"
-    read -r found states <"$scratch/$name/result"
-    line="$name: $(describe "$found") ($states states)"
+    read -r found states depth <"$scratch/$name/result"
+    line="$name: $(describe "$found") ($states states"
+    [ "$found" = none ] || line="$line, at depth $depth"
+    line="$line)"
     if [ "$found" != "$expected" ]; then
         line="$line -- FAILED, expected: $(describe "$expected") (see $scratch/$name)"
         failed=1
