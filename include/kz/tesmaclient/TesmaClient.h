@@ -37,8 +37,10 @@
 // waits for the client's listeners running on other threads to return (one
 // running on the destroying thread, which destroys its own client, it does
 // not wait for): do not destroy a client while holding a lock that its
-// listeners take. GetInstallationErrorString may be called from any thread at
-// any time.
+// listeners take, nor from a listener of another client that a listener of
+// the first may be destroying at the same time (the two would wait for each
+// other). GetInstallationErrorString may be called from any thread at any
+// time.
 //
 // What the library assumes of the launcher: that it stops its own threads in
 // its library's detach, before its code is unmapped, and that it calls a

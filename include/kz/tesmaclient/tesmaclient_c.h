@@ -46,7 +46,8 @@ KZ_TESMACLIENT_API tesmaclient_client* KZ_TESMACLIENT_CDECL tesmaclient_create(v
 /* Ends the client (~TesmaClient()); null is allowed. Answers still owed are
    dropped: their callbacks are never called once this returns. It waits for
    the client's callbacks running on other threads to return, so it must not
-   be called while holding a lock that those callbacks take. A callback may
+   be called while holding a lock that those callbacks take, nor by two
+   clients' callbacks destroying each other's client at once. A callback may
    destroy its own client. A request dropped for want of a session keeps
    nothing. */
 KZ_TESMACLIENT_API void KZ_TESMACLIENT_CDECL tesmaclient_destroy(tesmaclient_client* client);
