@@ -17,11 +17,13 @@ KZ_LAUNCHER_ENTRY_POINTS(DEVLAUNCHER_DECLARE)
 }
 } // namespace kz
 
-// Before the first client: the launcher reads its save-game folder from the
-// environment on its first call.
+// Before the first client: the launcher reads its settings from the
+// environment on its first call. Answers come on Update, after the
+// collections the test makes between a call and its report.
 extern "C" void tesmaclient_test_install_devlauncher(const char* saves)
 {
     setenv("TESMA_DEVLAUNCHER_SAVES", saves, 1);
+    unsetenv("TESMA_DEVLAUNCHER_INLINE");
     testsupport::ResetFake();
     testsupport::Fake().SetInstallDir(u"C:\\DevLauncher");
 #define DEVLAUNCHER_EXPORT(field, name, result, parameters)                                                    \
