@@ -4,7 +4,8 @@
 // 32-bit. Handles are IntPtr; wide texts are UTF-16 (read them with
 // Marshal.PtrToStringUni). Keep every delegate handed to a request alive
 // until its callback ran or the client was destroyed: the garbage collector
-// does not know that the DLL holds it.
+// does not know that the DLL holds it. Save games are read and written
+// through Savegames, which keeps each buffer in place until its report.
 using System;
 using System.Runtime.InteropServices;
 
@@ -38,6 +39,10 @@ namespace Kz.Tesmaclient
     public delegate int RemoveSavegameCallback(IntPtr user, uint requestId, uint a);
     [UnmanagedFunctionPointer(CallingConvention.Cdecl)]
     public delegate int NetworkTrafficCallback(IntPtr user, uint requestId, uint a, uint b, uint c, uint d);
+    [UnmanagedFunctionPointer(CallingConvention.Cdecl)]
+    public delegate int ReadCallback(IntPtr user, uint requestId, uint a, uint b);
+    [UnmanagedFunctionPointer(CallingConvention.Cdecl)]
+    public delegate int WriteCallback(IntPtr user, uint requestId, uint a, uint b);
 
     public static class Native
     {
@@ -99,8 +104,25 @@ namespace Kz.Tesmaclient
         public static extern void GetNetworkTraffic(IntPtr client, uint requestId, NetworkTrafficCallback callback,
                                                     IntPtr user);
 
-        // listener: a C++ ISavegameReadListener / ISavegameWriteListener, the
-        // launcher's business; buffer must stay valid until the launcher reported.
+        // 1 when the launcher opened the save game (a refused open answers a
+        // reader or writer as well).
+        [DllImport(Dll, CallingConvention = CallingConvention.Cdecl, EntryPoint = "tesmaclient_reader_is_open")]
+        public static extern int ReaderIsOpen(IntPtr reader);
+        [DllImport(Dll, CallingConvention = CallingConvention.Cdecl, EntryPoint = "tesmaclient_writer_is_open")]
+        public static extern int WriterIsOpen(IntPtr writer);
+
+        // buffer must stay valid and unmoved until the callback ran, which a
+        // managed array pinned for the call alone is not: use Savegames.Read
+        // and Savegames.Write.
+        [DllImport(Dll, CallingConvention = CallingConvention.Cdecl, EntryPoint = "tesmaclient_reader_read_with_callback")]
+        public static extern void ReaderReadWithCallback(IntPtr reader, uint requestId, ReadCallback callback, IntPtr user,
+                                                         uint offset, IntPtr buffer, uint length);
+        [DllImport(Dll, CallingConvention = CallingConvention.Cdecl, EntryPoint = "tesmaclient_writer_write_with_callback")]
+        public static extern void WriterWriteWithCallback(IntPtr writer, uint requestId, WriteCallback callback, IntPtr user,
+                                                          IntPtr buffer, uint size);
+
+        // listener: a C++ ISavegameReadListener / ISavegameWriteListener, which
+        // C# cannot make; C# reads and writes through Savegames.
         [DllImport(Dll, CallingConvention = CallingConvention.Cdecl, EntryPoint = "tesmaclient_reader_read")]
         public static extern void ReaderRead(IntPtr reader, uint requestId, IntPtr listener, uint a, IntPtr buffer, uint b);
         [DllImport(Dll, CallingConvention = CallingConvention.Cdecl, EntryPoint = "tesmaclient_reader_close")]
@@ -110,7 +132,7 @@ namespace Kz.Tesmaclient
         [DllImport(Dll, CallingConvention = CallingConvention.Cdecl, EntryPoint = "tesmaclient_writer_set_name")]
         public static extern int WriterSetName(IntPtr writer, [MarshalAs(UnmanagedType.LPWStr)] string name);
         [DllImport(Dll, CallingConvention = CallingConvention.Cdecl, EntryPoint = "tesmaclient_writer_write")]
-        public static extern void WriterWrite(IntPtr writer, uint requestId, IntPtr listener, byte[] buffer, uint size);
+        public static extern void WriterWrite(IntPtr writer, uint requestId, IntPtr listener, IntPtr buffer, uint size);
         [DllImport(Dll, CallingConvention = CallingConvention.Cdecl, EntryPoint = "tesmaclient_writer_close")]
         public static extern void WriterClose(IntPtr writer, int flag);
         [DllImport(Dll, CallingConvention = CallingConvention.Cdecl, EntryPoint = "tesmaclient_writer_release")]
@@ -132,5 +154,102 @@ namespace Kz.Tesmaclient
         // A static ASCII text of the library's: read it with Marshal.PtrToStringAnsi.
         [DllImport(Dll, CallingConvention = CallingConvention.Cdecl, EntryPoint = "tesmaclient_match_locale")]
         public static extern IntPtr MatchLocale([MarshalAs(UnmanagedType.LPStr)] string tag);
+    }
+
+    // Save-game reads and writes for managed code. The launcher uses a buffer
+    // until its report, long after the marshaller's pinning for the call has
+    // ended and the collector may have moved a managed array, so the bytes
+    // travel in unmanaged memory of their own, freed by the report. The
+    // callbacks are static, hence never collected while the DLL holds them.
+    //
+    // done gets the report's status (0 done) and byte count; it runs once,
+    // inside the client's Update or before the call returns, as the launcher
+    // chooses, and must not throw: nothing may unwind through the DLL. A
+    // report that never comes (the last client destroyed first) leaves its
+    // memory allocated, as the launcher may still hold the buffer.
+    public static class Savegames
+    {
+        private sealed class Pending
+        {
+            public IntPtr Buffer;
+            public uint Length;
+            public Action<uint, uint> Written;
+            public Action<uint, uint, byte[]> Read;
+        }
+
+        private static readonly WriteCallback WriteReport = OnWrite;
+        private static readonly ReadCallback ReadReport = OnRead;
+
+        // Appends data to the writer's save game; data is copied, so the
+        // caller may change it on return. False, with done never called, when
+        // the launcher did not open the writer.
+        public static bool Write(IntPtr writer, uint requestId, byte[] data, Action<uint, uint> done)
+        {
+            if (data == null)
+                throw new ArgumentNullException("data");
+            if (Native.WriterIsOpen(writer) == 0)
+                return false;
+            Pending pending = new Pending();
+            pending.Length = (uint)data.Length;
+            pending.Written = done;
+            pending.Buffer = Marshal.AllocHGlobal(Math.Max(data.Length, 1));
+            Marshal.Copy(data, 0, pending.Buffer, data.Length);
+            Native.WriterWriteWithCallback(writer, requestId, WriteReport, Keep(pending), pending.Buffer,
+                                           pending.Length);
+            return true;
+        }
+
+        // Reads length bytes from offset of the reader's save game; done gets
+        // the bytes read. False, with done never called, when the launcher did
+        // not open the reader.
+        public static bool Read(IntPtr reader, uint requestId, uint offset, uint length,
+                                Action<uint, uint, byte[]> done)
+        {
+            if (length > int.MaxValue)
+                throw new ArgumentOutOfRangeException("length");
+            if (Native.ReaderIsOpen(reader) == 0)
+                return false;
+            Pending pending = new Pending();
+            pending.Length = length;
+            pending.Read = done;
+            pending.Buffer = Marshal.AllocHGlobal(Math.Max((int)length, 1));
+            Native.ReaderReadWithCallback(reader, requestId, ReadReport, Keep(pending), offset, pending.Buffer, length);
+            return true;
+        }
+
+        // The user pointer: a handle that keeps pending alive until its report.
+        private static IntPtr Keep(Pending pending)
+        {
+            return GCHandle.ToIntPtr(GCHandle.Alloc(pending));
+        }
+
+        private static Pending Take(IntPtr user)
+        {
+            GCHandle handle = GCHandle.FromIntPtr(user);
+            Pending pending = (Pending)handle.Target;
+            handle.Free();
+            return pending;
+        }
+
+        private static int OnWrite(IntPtr user, uint requestId, uint a, uint b)
+        {
+            Pending pending = Take(user);
+            Marshal.FreeHGlobal(pending.Buffer);
+            if (pending.Written != null)
+                pending.Written(a, b);
+            return 1;
+        }
+
+        private static int OnRead(IntPtr user, uint requestId, uint a, uint b)
+        {
+            Pending pending = Take(user);
+            // The count is the launcher's: never past the buffer.
+            byte[] bytes = new byte[Math.Min(b, pending.Length)];
+            Marshal.Copy(pending.Buffer, bytes, 0, bytes.Length);
+            Marshal.FreeHGlobal(pending.Buffer);
+            if (pending.Read != null)
+                pending.Read(a, b, bytes);
+            return 1;
+        }
     }
 }

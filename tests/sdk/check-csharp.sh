@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The C# declarations compile with Debian's mono-mcs, declare exactly the
 # functions the C header declares, each __cdecl, and every callback delegate
-# is __cdecl.
+# is __cdecl. Its packages serve tests/csharp as well, which runs them.
 #   check-csharp.sh C_HEADER CSHARP_FILE OUT_DIR  |  check-csharp.sh --packages
 set -euo pipefail
-[ "${1:-}" = --packages ] && { echo mono-mcs; exit 0; }
+[ "${1:-}" = --packages ] && { echo mono-mcs mono-runtime; exit 0; }
 header=$1 csharp=$2 out=$3
 mkdir -p "$out"
 fail() { echo "check-csharp: $*" >&2; exit 1; }
