@@ -115,10 +115,10 @@ namespace Kz.Tesmaclient
         // managed array pinned for the call alone is not: use Savegames.Read
         // and Savegames.Write.
         [DllImport(Dll, CallingConvention = CallingConvention.Cdecl, EntryPoint = "tesmaclient_reader_read_with_callback")]
-        public static extern void ReaderReadWithCallback(IntPtr reader, uint requestId, ReadCallback callback, IntPtr user,
+        public static extern int ReaderReadWithCallback(IntPtr reader, uint requestId, ReadCallback callback, IntPtr user,
                                                          uint offset, IntPtr buffer, uint length);
         [DllImport(Dll, CallingConvention = CallingConvention.Cdecl, EntryPoint = "tesmaclient_writer_write_with_callback")]
-        public static extern void WriterWriteWithCallback(IntPtr writer, uint requestId, WriteCallback callback, IntPtr user,
+        public static extern int WriterWriteWithCallback(IntPtr writer, uint requestId, WriteCallback callback, IntPtr user,
                                                           IntPtr buffer, uint size);
 
         // listener: a C++ ISavegameReadListener / ISavegameWriteListener, which
@@ -187,16 +187,16 @@ namespace Kz.Tesmaclient
         {
             if (data == null)
                 throw new ArgumentNullException("data");
-            if (Native.WriterIsOpen(writer) == 0)
-                return false;
             Pending pending = new Pending();
             pending.Length = (uint)data.Length;
             pending.Written = done;
             pending.Buffer = Marshal.AllocHGlobal(Math.Max(data.Length, 1));
             Marshal.Copy(data, 0, pending.Buffer, data.Length);
-            Native.WriterWriteWithCallback(writer, requestId, WriteReport, Keep(pending), pending.Buffer,
-                                           pending.Length);
-            return true;
+            IntPtr user = Keep(pending);
+            if (Native.WriterWriteWithCallback(writer, requestId, WriteReport, user, pending.Buffer, pending.Length) != 0)
+                return true;
+            Marshal.FreeHGlobal(Take(user).Buffer);
+            return false;
         }
 
         // Reads length bytes from offset of the reader's save game; done gets
@@ -207,14 +207,15 @@ namespace Kz.Tesmaclient
         {
             if (length > int.MaxValue)
                 throw new ArgumentOutOfRangeException("length");
-            if (Native.ReaderIsOpen(reader) == 0)
-                return false;
             Pending pending = new Pending();
             pending.Length = length;
             pending.Read = done;
             pending.Buffer = Marshal.AllocHGlobal(Math.Max((int)length, 1));
-            Native.ReaderReadWithCallback(reader, requestId, ReadReport, Keep(pending), offset, pending.Buffer, length);
-            return true;
+            IntPtr user = Keep(pending);
+            if (Native.ReaderReadWithCallback(reader, requestId, ReadReport, user, offset, pending.Buffer, length) != 0)
+                return true;
+            Marshal.FreeHGlobal(Take(user).Buffer);
+            return false;
         }
 
         // The user pointer: a handle that keeps pending alive until its report.

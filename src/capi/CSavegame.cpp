@@ -45,23 +45,26 @@ int KZ_TESMACLIENT_CDECL tesmaclient_writer_is_open(const tesmaclient_writer* wr
     return AsCxx(const_cast<tesmaclient_writer*>(writer))->IsOpen() ? 1 : 0;
 }
 
-void KZ_TESMACLIENT_CDECL tesmaclient_reader_read_with_callback(tesmaclient_reader* reader, unsigned int request_id,
-                                                                tesmaclient_read_callback callback, void* user,
-                                                                unsigned int offset, void* buffer,
-                                                                unsigned int length)
+int KZ_TESMACLIENT_CDECL tesmaclient_reader_read_with_callback(tesmaclient_reader* reader, unsigned int request_id,
+                                                               tesmaclient_read_callback callback, void* user,
+                                                               unsigned int offset, void* buffer, unsigned int length)
 {
     auto* report = kz::common::New<kz::capi::ReadReport>(callback, user);
-    if (!SavegameFactory::ReadFor(*AsCxx(reader), request_id, report, *report, offset, buffer, length))
-        kz::common::Delete(report);
+    if (SavegameFactory::ReadFor(*AsCxx(reader), request_id, report, *report, offset, buffer, length))
+        return 1;
+    kz::common::Delete(report);
+    return 0;
 }
 
-void KZ_TESMACLIENT_CDECL tesmaclient_writer_write_with_callback(tesmaclient_writer* writer, unsigned int request_id,
-                                                                 tesmaclient_write_callback callback, void* user,
-                                                                 const void* buffer, unsigned int size)
+int KZ_TESMACLIENT_CDECL tesmaclient_writer_write_with_callback(tesmaclient_writer* writer, unsigned int request_id,
+                                                                tesmaclient_write_callback callback, void* user,
+                                                                const void* buffer, unsigned int size)
 {
     auto* report = kz::common::New<kz::capi::WriteReport>(callback, user);
-    if (!SavegameFactory::WriteFor(*AsCxx(writer), request_id, report, *report, const_cast<void*>(buffer), size))
-        kz::common::Delete(report);
+    if (SavegameFactory::WriteFor(*AsCxx(writer), request_id, report, *report, const_cast<void*>(buffer), size))
+        return 1;
+    kz::common::Delete(report);
+    return 0;
 }
 
 void KZ_TESMACLIENT_CDECL tesmaclient_reader_read(tesmaclient_reader* reader, unsigned int request_id, void* listener,

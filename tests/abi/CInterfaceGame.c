@@ -263,7 +263,7 @@ static void devlauncher(void)
     saved = answer.values[0];
     CHECK(tesmaclient_writer_is_open(writer) == 1);
     CHECK(tesmaclient_writer_set_name(writer, save_name) == 1);
-    tesmaclient_writer_write_with_callback(writer, 22, on_report, &write_report, data, sizeof(data));
+    CHECK(tesmaclient_writer_write_with_callback(writer, 22, on_report, &write_report, data, sizeof(data)) == 1);
     tesmaclient_update(client);
     CHECK(write_report.calls == 1 && write_report.values[0] == 22 && write_report.values[1] == 0 &&
           write_report.values[2] == sizeof(data));
@@ -274,15 +274,15 @@ static void devlauncher(void)
     tesmaclient_get_savegame_writer(client, 31, on_writer, &answer, product, saved, 0);
     CHECK(answer.calls == 1 && answer.values[0] == 2 && answer.object != 0);
     CHECK(tesmaclient_writer_is_open((tesmaclient_writer*)answer.object) == 0);
-    tesmaclient_writer_write_with_callback((tesmaclient_writer*)answer.object, 32, on_report, &write_report, data,
-                                           sizeof(data));
+    CHECK(tesmaclient_writer_write_with_callback((tesmaclient_writer*)answer.object, 32, on_report, &write_report,
+                                                 data, sizeof(data)) == 0);
     tesmaclient_writer_release((tesmaclient_writer*)answer.object);
     clear(&answer);
     tesmaclient_get_savegame_reader(client, 33, on_reader, &answer, product, saved + 1000);
     CHECK(answer.calls == 1 && answer.values[0] == 1 && answer.object != 0);
     CHECK(tesmaclient_reader_is_open((tesmaclient_reader*)answer.object) == 0);
-    tesmaclient_reader_read_with_callback((tesmaclient_reader*)answer.object, 34, on_report, &read_report, 0,
-                                          read_back, sizeof(read_back));
+    CHECK(tesmaclient_reader_read_with_callback((tesmaclient_reader*)answer.object, 34, on_report, &read_report, 0,
+                                                read_back, sizeof(read_back)) == 0);
     tesmaclient_update(client);
     CHECK(write_report.calls == 1 && read_report.calls == 0);
     tesmaclient_reader_release((tesmaclient_reader*)answer.object);
@@ -307,7 +307,8 @@ static void devlauncher(void)
     CHECK(answer.calls == 1 && answer.values[0] == sizeof(data) && answer.object != 0);
     reader = (tesmaclient_reader*)answer.object;
     CHECK(tesmaclient_reader_is_open(reader) == 1);
-    tesmaclient_reader_read_with_callback(reader, 25, on_report, &read_report, 0, read_back, sizeof(read_back));
+    CHECK(tesmaclient_reader_read_with_callback(reader, 25, on_report, &read_report, 0, read_back,
+                                                sizeof(read_back)) == 1);
     tesmaclient_update(client);
     CHECK(read_report.calls == 1 && read_report.values[0] == 25 && read_report.values[2] == sizeof(data));
     CHECK(same_ascii(read_back, data));

@@ -475,7 +475,7 @@ TEST(ClientLifetime, CReadAndWriteReportsReachTheirCallbackOrGoWithTheLibrary)
         return 1;
     };
     char buffer[4];
-    tesmaclient_reader_read_with_callback(reader, 3, onReport, reports, 0, buffer, sizeof buffer);
+    EXPECT_EQ(1, tesmaclient_reader_read_with_callback(reader, 3, onReport, reports, 0, buffer, sizeof buffer));
     const standin::Call read = standin->CallAt(standin->CallCount() - 1);
     ASSERT_EQ(standin::SaveGameReaderRead, read.EntryPoint);
     EXPECT_EQ(0x5000u, read.Arguments[0]);
@@ -485,7 +485,7 @@ TEST(ClientLifetime, CReadAndWriteReportsReachTheirCallbackOrGoWithTheLibrary)
     EXPECT_TRUE(listener->OnSavegameRead(3, 0, 4));
     EXPECT_EQ(3u, reports[0]);
     EXPECT_EQ(4u, reports[2]);
-    tesmaclient_writer_write_with_callback(writer, 5, onReport, reports, buffer, sizeof buffer);
+    EXPECT_EQ(1, tesmaclient_writer_write_with_callback(writer, 5, onReport, reports, buffer, sizeof buffer));
     EXPECT_EQ(standin::SaveGameWriterWrite, standin->CallAt(standin->CallCount() - 1).EntryPoint);
 
     tesmaclient_reader_release(reader);

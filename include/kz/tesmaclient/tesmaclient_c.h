@@ -152,17 +152,20 @@ typedef int(KZ_TESMACLIENT_CDECL* tesmaclient_write_callback)(void* user, unsign
 
 /* Reads length bytes from offset of the save game into buffer, which must
    stay valid and unmoved until the callback was called; the bytes are in it
-   then. The callback is called once, possibly before this returns, on the
-   thread the launcher chooses; never when the reader is not open (nothing
-   is read then). A null callback still reads. Since 1.2. */
-KZ_TESMACLIENT_API void KZ_TESMACLIENT_CDECL tesmaclient_reader_read_with_callback(
+   then. Returns 1 when the read went to the launcher: the callback is called
+   once, possibly before this returns, on the thread the launcher chooses,
+   unless the library is freed first (the last client destroyed), after
+   which it is never called. Returns 0, and nothing is read or called, when
+   the reader is not open. A null callback still reads. reader must not be
+   null. Since 1.2. */
+KZ_TESMACLIENT_API int KZ_TESMACLIENT_CDECL tesmaclient_reader_read_with_callback(
     tesmaclient_reader* reader, unsigned int request_id, tesmaclient_read_callback callback, void* user,
     unsigned int offset, void* buffer, unsigned int length);
 /* Appends size bytes of buffer to the save game; buffer must stay valid and
    unmoved until the callback was called (the development launcher copies it
-   at once). Called as the read's callback; a null callback still writes.
-   Since 1.2. */
-KZ_TESMACLIENT_API void KZ_TESMACLIENT_CDECL tesmaclient_writer_write_with_callback(
+   at once). Returns and calls back as the read does; a null callback still
+   writes. writer must not be null. Since 1.2. */
+KZ_TESMACLIENT_API int KZ_TESMACLIENT_CDECL tesmaclient_writer_write_with_callback(
     tesmaclient_writer* writer, unsigned int request_id, tesmaclient_write_callback callback, void* user,
     const void* buffer, unsigned int size);
 
