@@ -5,7 +5,8 @@
 //
 // Every answer arrives through a listener, possibly inside the request call
 // and otherwise during a later Update, so the game calls Update once per frame
-// until the answer is there.
+// until the answer is there. The save-game objects an answer hands over belong
+// to the game, which gives each back once done with it.
 
 #include <cstdio>
 #include <cstring>
@@ -159,6 +160,8 @@ bool ListSavegames(TesmaClient& client, unsigned int wanted, unsigned int& count
         if (info.GetSavegameId() == wanted)
             wantedSize = info.GetSize();
     }
+    // A game that lists every frame keeps its memory level this way.
+    SavegameInfo::ReleaseList(list.savegames);
     return true;
 }
 
@@ -198,19 +201,29 @@ bool SavegameRoundTrip(TesmaClient& client)
     // Write a new save game (id 0: the launcher picks one; no replacing).
     char progress[] = "level 3, 1250 gold, sword of dawn";
     const unsigned int length = static_cast<unsigned int>(std::strlen(progress));
-    OpenWriter open;
-    client.GetSavegameWriter(client.GetRequestUniqueId(), &open, ProductId, 0, false);
-    if (!WaitFor(client, open) || open.writer == nullptr)
+    OpenWriter openWriter;
+    client.GetSavegameWriter(client.GetRequestUniqueId(), &openWriter, ProductId, 0, false);
+    if (!WaitFor(client, openWriter))
         return Fail("open a writer");
-    const unsigned int savegameId = open.a;
+    SavegameWriter* writer = openWriter.writer;
+    if (!writer->IsOpen()) {
+        // Refused: the answer's a is then a status, not an id (the development
+        // launcher: 2 the id exists, 3 the files cannot be written).
+        std::printf("  the launcher refused a writer: status %u\n", openWriter.a);
+        SavegameWriter::Release(writer);
+        return Fail("open a writer");
+    }
+    const unsigned int savegameId = openWriter.a;
     wchar_t name[] = L"Sample save";
-    if (!open.writer->SetName(reinterpret_cast<unsigned short*>(name)))
-        return Fail("name the save game");
     Written written;
-    open.writer->Write(client.GetRequestUniqueId(), &written, progress, length);
-    if (!WaitFor(client, written) || written.a != 0 || written.b != length)
-        return Fail("write");
-    open.writer->Close(true);
+    const bool named = writer->SetName(reinterpret_cast<unsigned short*>(name));
+    if (named)
+        writer->Write(client.GetRequestUniqueId(), &written, progress, length);
+    const bool wrote = named && WaitFor(client, written) && written.a == 0 && written.b == length;
+    writer->Close(wrote); // commits only a whole save game
+    SavegameWriter::Release(writer);
+    if (!wrote)
+        return Fail(named ? "write" : "name the save game");
     std::printf("wrote save game #%u: %u bytes\n", savegameId, length);
 
     unsigned int count = 0;
@@ -218,16 +231,28 @@ bool SavegameRoundTrip(TesmaClient& client)
         return Fail("list after writing");
 
     // Read it back.
-    OpenReader reader;
-    client.GetSavegameReader(client.GetRequestUniqueId(), &reader, ProductId, savegameId);
-    if (!WaitFor(client, reader) || reader.reader == nullptr || reader.a != length)
+    OpenReader openReader;
+    client.GetSavegameReader(client.GetRequestUniqueId(), &openReader, ProductId, savegameId);
+    if (!WaitFor(client, openReader))
         return Fail("open a reader");
+    SavegameReader* reader = openReader.reader;
+    if (!reader->IsOpen() || openReader.a != length) {
+        // Open, a is the size; not open, a status (the development launcher:
+        // 1 unknown save game, 3 its files cannot be read).
+        std::printf("  reader %s, a = %u\n", reader->IsOpen() ? "open" : "not open", openReader.a);
+        reader->Close();
+        SavegameReader::Release(reader);
+        return Fail("open a reader");
+    }
     char loaded[64] = {};
     Read read;
-    reader.reader->Read(client.GetRequestUniqueId(), &read, 0, loaded, reader.a);
-    if (!WaitFor(client, read) || read.b != length || std::memcmp(loaded, progress, length) != 0)
+    reader->Read(client.GetRequestUniqueId(), &read, 0, loaded, openReader.a);
+    const bool readBack = WaitFor(client, read) && read.a == 0 && read.b == length &&
+                          std::memcmp(loaded, progress, length) == 0;
+    reader->Close();
+    SavegameReader::Release(reader);
+    if (!readBack)
         return Fail("read back");
-    reader.reader->Close();
     std::printf("read back save game #%u: \"%s\", as written\n", savegameId, loaded);
 
     // Remove it.

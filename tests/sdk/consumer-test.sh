@@ -3,9 +3,9 @@
 # - the MSVC-mode and the MinGW sample game through the CMake package (MinGW
 #   with the archive's toolchain file);
 # - the first game of the archive's README.md, taken from its text, built with
-#   its MinGW command line (-ltesmaclient -static, warning-free under -Wall
-#   -Wextra) and through its CMakeLists.txt, with the toolchain file and in
-#   MSVC mode;
+#   its MinGW command line (-ltesmaclient -luser32 -static, warning-free under
+#   -Wall -Wextra) and through its CMakeLists.txt, with the toolchain file and
+#   in MSVC mode;
 # - every file its READMEs name is in the archive;
 # - a 64-bit project's configuration ends in the package's plain refusal.
 # Then it registers the archive's development launcher with its own command,
@@ -29,7 +29,7 @@ fail() { echo "FAILED: $*"; failed=1; }
 # commands' build folders and registry keys aside.
 readme=$release/README.md
 named=0
-for doc in "$readme" "$release/samples/README.md"; do
+for doc in "$readme" "$release/samples/README.md" "$release/tools/devlauncher/README.md"; do
     while read -r path; do
         named=$((named + 1))
         compgen -G "$release/$path" >/dev/null || compgen -G "$(dirname "$doc")/$path" >/dev/null \
@@ -50,8 +50,8 @@ mkdir -p "$game/cmdline"
 fenced cpp > "$game/game.cpp"
 fenced cmake > "$game/CMakeLists.txt"
 fenced sh > "$game/cmdline/build.sh"
-grep -q -- '-L"$SDK/lib/mingw" -ltesmaclient -static' "$game/cmdline/build.sh" \
-    || fail "the README's MinGW command line does not link with -L\"\$SDK/lib/mingw\" -ltesmaclient -static"
+grep -q -- '-L"$SDK/lib/mingw" -ltesmaclient -luser32 -static' "$game/cmdline/build.sh" \
+    || fail "the README's MinGW command line does not link with -L\"\$SDK/lib/mingw\" -ltesmaclient -luser32 -static"
 cp "$game/game.cpp" "$game/cmdline/"
 (cd "$game/cmdline" && SDK=$release bash -e build.sh) >"$game/cmdline/build.log" 2>&1 \
     || { cat "$game/cmdline/build.log"; fail "the README's MinGW command line"; }
@@ -89,6 +89,9 @@ run() {
     [ $status -eq 0 ] && grep -q "$expected" "$work/$name.log" || fail "$name (exit status $status)"
 }
 
+# Without a display the README's game's window returns at once; with one it
+# would wait for a click.
+unset DISPLAY WAYLAND_DISPLAY
 # Save games go to a folder of the test's own, as Wine shows it (Z: is /).
 export TESMA_DEVLAUNCHER_SAVES="Z:${work//\//\\}\\saves"
 "$scripts/wine-run.sh" "$release/tools/devlauncher/tesma-devlauncher.exe" register >/dev/null

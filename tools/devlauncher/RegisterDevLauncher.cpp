@@ -34,15 +34,33 @@ std::wstring ProgramFolder()
     return separator == std::wstring::npos ? std::wstring(L".") : folder.substr(0, separator);
 }
 
+// Without trailing separators, a drive's root aside.
+std::wstring WithoutTrailingSeparator(std::wstring folder)
+{
+    while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/'))
+        folder.pop_back();
+    return folder;
+}
+
 // The absolute form, without a trailing separator, as the registry should hold it.
 std::wstring FullFolder(const std::wstring& folder)
 {
     wchar_t full[MAX_PATH];
     const DWORD length = GetFullPathNameW(folder.c_str(), MAX_PATH, full, nullptr);
-    std::wstring result = length != 0 && length < MAX_PATH ? std::wstring(full, length) : folder;
-    while (result.size() > 3 && (result.back() == L'\\' || result.back() == L'/'))
-        result.pop_back();
-    return result;
+    return WithoutTrailingSeparator(length != 0 && length < MAX_PATH ? std::wstring(full, length) : folder);
+}
+
+// Whether the registered value names folder (a FullFolder) as Windows reads a
+// path: in any case, with '/' or '\\', a trailing separator or none. Someone
+// may have written the value by hand.
+bool NamesFolder(std::wstring registered, const std::wstring& folder)
+{
+    for (wchar_t& c : registered)
+        if (c == L'/')
+            c = L'\\';
+    registered = WithoutTrailingSeparator(registered);
+    return CompareStringOrdinal(registered.c_str(), int(registered.size()), folder.c_str(), int(folder.size()),
+                                TRUE) == CSTR_EQUAL;
 }
 
 bool ReadInstallDir(std::wstring& value)
@@ -73,7 +91,7 @@ int Register(const std::wstring& folder, bool force)
         return 1;
     }
     std::wstring previous;
-    if (ReadInstallDir(previous) && _wcsicmp(previous.c_str(), folder.c_str()) != 0)
+    if (ReadInstallDir(previous) && !NamesFolder(previous, folder))
         std::wprintf(L"replacing the registered launcher %ls\n", previous.c_str());
     HKEY key;
     LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, LauncherKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
@@ -100,7 +118,7 @@ int Unregister(const std::wstring& folder)
         return 0;
     }
     // Someone else's launcher stays registered.
-    if (_wcsicmp(current.c_str(), folder.c_str()) != 0) {
+    if (!NamesFolder(current, folder)) {
         std::fwprintf(stderr, L"the registered launcher is %ls, not %ls: left alone\n", current.c_str(),
                       folder.c_str());
         return 1;
