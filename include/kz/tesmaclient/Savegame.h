@@ -38,8 +38,9 @@ public:
     // 0 without a launcher.
     unsigned int GetSize() noexcept;
 
-    // Gives back a whole list, as the listener received it (its first entry);
-    // null is allowed. Since 1.2.
+    // Gives back a whole list, as the listener received it (its first entry),
+    // once, at any time after the listener received it (also inside it); no
+    // entry may be used after. Null is allowed. Since 1.2.
     static void ReleaseList(SavegameInfo* savegames) noexcept;
 
 private:
@@ -56,16 +57,20 @@ private:
 class KZ_TESMACLIENT_API SavegameReader {
 public:
     // The launcher reports to listener itself, so pass one: what it does with
-    // a null listener is its own affair (the development launcher drops the call).
+    // a null listener is its own affair (the development launcher drops the
+    // read).
     // Reads length bytes from offset of the save game into buffer and reports
     // to listener (ISavegameReadListener); buffer must stay valid until then.
     void Read(unsigned int requestId, ISavegameReadListener* listener, unsigned int offset, void* buffer,
               unsigned int length) noexcept;
     void Close() noexcept;
     // true when the launcher opened the save game for this reader (its handle
-    // is not 0) and the binding it came under lasts. Since 1.2.
+    // is not 0) and the binding it came under lasts; Close does not change it.
+    // Since 1.2.
     bool IsOpen() noexcept;
-    // Gives the reader back; null is allowed. Close it first. Since 1.2.
+    // Gives the reader back, once, when done with it (also inside the listener
+    // that received it): close it first. Reads already handed to the launcher
+    // report to their listeners all the same. Null is allowed. Since 1.2.
     static void Release(SavegameReader* reader) noexcept;
 
 private:
@@ -83,8 +88,9 @@ class KZ_TESMACLIENT_API SavegameWriter {
 public:
     // false without a launcher.
     bool SetName(unsigned short* name) noexcept;
-    // The launcher reports to listener itself, as with Read; buffer must stay
-    // valid until then.
+    // The launcher reports to listener itself; buffer must stay valid until
+    // then. The development launcher takes the bytes also when listener is
+    // null, and leaves out only the report.
     void Write(unsigned int requestId, ISavegameWriteListener* listener, void* buffer, unsigned int size) noexcept;
     // flag true commits what was written, false discards it.
     void Close(bool flag) noexcept;
@@ -92,7 +98,7 @@ public:
     // (the id exists and replacing was not allowed, or it could not be
     // opened); the answer's a then says why. Since 1.2.
     bool IsOpen() noexcept;
-    // Gives the writer back; null is allowed. Close it first. Since 1.2.
+    // Gives the writer back as SavegameReader::Release gives a reader. Since 1.2.
     static void Release(SavegameWriter* writer) noexcept;
 
 private:

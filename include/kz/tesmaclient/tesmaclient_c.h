@@ -142,9 +142,11 @@ KZ_TESMACLIENT_API int KZ_TESMACLIENT_CDECL tesmaclient_writer_is_open(const tes
 
 /* The report of a read or a write: user, the request number and the
    report's two values. The development launcher reports a status (0 done, 1
-   unknown or closed reader or writer, 3 not read or written, 4 a null buffer
-   with a non-zero length) and the number of bytes read or written. The
-   result goes back to the launcher. */
+   the reader was closed before the read was reported, 3 not read or
+   written, 4 a null buffer with a non-zero length) and the number of bytes
+   read or written; a read or write on a reader or writer it closed already
+   it drops without a report (the library frees what it kept for it with the
+   launcher library). The result goes back to the launcher. */
 typedef int(KZ_TESMACLIENT_CDECL* tesmaclient_read_callback)(void* user, unsigned int request_id, unsigned int a,
                                                              unsigned int b);
 typedef int(KZ_TESMACLIENT_CDECL* tesmaclient_write_callback)(void* user, unsigned int request_id, unsigned int a,
