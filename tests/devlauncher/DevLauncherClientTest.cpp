@@ -2,25 +2,15 @@
 // launcher's 22 entry points (linked in natively, found through the fake
 // system calls) and the game writes, lists, reads back and removes a save game.
 
+#include "DevLauncherInstalled.h"
 #include "DevLauncherSession.h"
 #include "FakeSystem.h"
-
-#include "launcher/EntryPoints.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-
-// The entry points as Exports.cpp defines them.
-namespace kz {
-extern "C" {
-#define DEVLAUNCHER_DECLARE(field, name, result, parameters) result KzTesmadll##field parameters noexcept;
-KZ_LAUNCHER_ENTRY_POINTS(DEVLAUNCHER_DECLARE)
-#undef DEVLAUNCHER_DECLARE
-}
-} // namespace kz
 
 using kz::tesmaclient::TesmaClient;
 using testsupport::Fake;
@@ -34,12 +24,7 @@ TEST(DevLauncherThroughTheClient, GameWritesListsReadsBackAndRemovesASavegame)
     const std::string saves = std::string(pattern) + "/saves";
     // Read once, by the first entry-point call below.
     setenv("TESMA_DEVLAUNCHER_SAVES", saves.c_str(), 1);
-    testsupport::ResetFake();
-    Fake().SetInstallDir(u"C:\\DevLauncher");
-#define DEVLAUNCHER_EXPORT(field, name, result, parameters)                                                    \
-    Fake().Symbols[name] = reinterpret_cast<kz::SystemCalls::AnyFunction>(&kz::KzTesmadll##field);
-    KZ_LAUNCHER_ENTRY_POINTS(DEVLAUNCHER_EXPORT)
-#undef DEVLAUNCHER_EXPORT
+    testsupport::InstallDevLauncher();
 
     {
         TesmaClient client;
