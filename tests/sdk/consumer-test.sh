@@ -7,6 +7,7 @@
 #   -Wall -Wextra) and through its CMakeLists.txt, with the toolchain file and
 #   in MSVC mode;
 # - every file its READMEs name is in the archive;
+# - its C header compiles as C89 and C++98, its C# declarations with mcs;
 # - a 64-bit project's configuration ends in the package's plain refusal.
 # Then it registers the archive's development launcher with its own command,
 # runs every game under Wine, unregisters the launcher and runs the README's
@@ -67,6 +68,17 @@ cmake_game() {
 cmake_game mingw -DCMAKE_TOOLCHAIN_FILE="$release/toolchains/i686-w64-mingw32.cmake"
 cmake_game msvc -DCMAKE_TOOLCHAIN_FILE="$(realpath "$scripts/../cmake/msvc-mode-i686.cmake")" \
     -DCMAKE_PREFIX_PATH="$release"
+
+# The archive's C header as an older C or C++ game includes it, and its C#
+# declarations as a C# game compiles them.
+for language in c89 c++98; do
+    echo '#include "kz/tesmaclient/tesmaclient_c.h"' | i686-w64-mingw32-gcc-win32 -x "${language%%[0-9]*}" \
+        -std="$language" -Wall -Wextra -Wpedantic -Werror -I"$release/include" -fsyntax-only - \
+        || fail "the archive's tesmaclient_c.h as $language"
+done
+command -v mcs >/dev/null || fail "mcs is missing: scripts/test.sh installs mono's C# compiler"
+mcs -target:library -warnaserror+ -out:"$work/Tesmaclient.dll" "$release/bindings/csharp/Tesmaclient.cs" \
+    || fail "the archive's C# declarations"
 
 # A 64-bit project: configuring is enough, with clang for 64-bit Windows.
 if cmake -S "$game" -B "$game/x64" -G Ninja -DCMAKE_SYSTEM_NAME=Windows -DCMAKE_CXX_COMPILER=clang++ \
