@@ -118,6 +118,7 @@ void CheckSavegamesAfterARebind(const wchar_t* libraryPath)
     client->GetSavegameWriter(3, &game, 0, 0, false);
     GAME_CHECK(standin.Answer(standin::GetSavegameWriter, 3, 0, 0x6000, 0, 0) == 1);
     SavegameWriter* writer = static_cast<SavegameWriter*>(game.Object);
+    GAME_CHECK(reader->IsOpen() && writer->IsOpen());
     delete client;
     GAME_CHECK(GetModuleHandleW(libraryPath) == nullptr);
 
@@ -131,6 +132,7 @@ void CheckSavegamesAfterARebind(const wchar_t* libraryPath)
     char buffer[4];
     GAME_CHECK(infos[0].GetName() == nullptr && infos[1].GetProductId() == 0xFFFFFFFF);
     GAME_CHECK(infos[0].GetSavegameId() == 0xFFFFFFFF && infos[1].GetSize() == 0);
+    GAME_CHECK(!reader->IsOpen() && !writer->IsOpen());
     reader->Read(4, nullptr, 0, buffer, sizeof buffer);
     reader->Close();
     GAME_CHECK(!writer->SetName(name));

@@ -242,6 +242,9 @@ TEST_F(SavegameAnswers, ReaderAndWriterWrapTheLauncherHandles)
     ASSERT_NE(nullptr, writer);
     reader->Close();
     writer->Close(true);
+    // Opened by the launcher; closing leaves that as it was.
+    EXPECT_TRUE(reader->IsOpen());
+    EXPECT_TRUE(writer->IsOpen());
     auto closes = standin->CallsTo(standin::SaveGameReaderClose);
     ASSERT_EQ(1u, closes.size());
     EXPECT_EQ(0xAAAAu, closes[0].Arguments[0]);
@@ -255,9 +258,14 @@ TEST_F(SavegameAnswers, ZeroReaderHandleGivesAnObjectThatDoesNothing)
 {
     client->GetSavegameReader(1, &game, 0, 0);
     EXPECT_EQ(1, standin->Answer(standin::GetSavegameReader, 1, 0, 0));
-    ASSERT_EQ(1u, game.Answers.size());
+    client->GetSavegameWriter(2, &game, 0, 0, false);
+    EXPECT_EQ(1, standin->Answer(standin::GetSavegameWriter, 2, 2, 0));
+    ASSERT_EQ(2u, game.Answers.size());
     auto* reader = static_cast<SavegameReader*>(game.Answers[0].Object);
     ASSERT_NE(nullptr, reader);
+    // What the game tells a refused open by.
+    EXPECT_FALSE(reader->IsOpen());
+    EXPECT_FALSE(static_cast<SavegameWriter*>(game.Answers[1].Object)->IsOpen());
     char buffer[4];
     reader->Read(1, nullptr, 2, buffer, 4);
     reader->Close();
