@@ -55,8 +55,12 @@ inline tesmaclient_savegame_list* AsC(tesmaclient::SavegameInfo* list) noexcept
 KZ_REQUEST_KINDS(KZ_CAPI_KIND_ANSWER)
 #undef KZ_CAPI_KIND_ANSWER
 
-// The base that ends an adapter's list of bases.
-struct Unfiled {};
+// What an adapter calls: any callback type, called only through the type it
+// was made with, and the caller's user pointer. The last of its bases.
+struct CCallback {
+    void (*const Call)();
+    void* const User;
+};
 
 // The C callback type of the kind whose game-side listener is Listener.
 template <typename Listener>
@@ -72,10 +76,9 @@ using CallbackOf = typename decltype(AnswerOf(static_cast<Listener*>(nullptr))):
 // request kind, in the order of KZ_REQUEST_KINDS; the callback it holds has
 // the type CallbackOf the listener it was made for.
 #define KZ_CAPI_ADAPTER_BASE(name, ...) public name##Adapter,
-class CallbackAdapter final : KZ_REQUEST_KINDS(KZ_CAPI_ADAPTER_BASE) public Unfiled {
+class CallbackAdapter final : KZ_REQUEST_KINDS(KZ_CAPI_ADAPTER_BASE) public CCallback {
 #undef KZ_CAPI_ADAPTER_BASE
 public:
-    // Any callback type, called only through the type it was made with.
     using Callback = void (*)();
 
     // A new adapter, or null for a null callback, so that the answer is dropped.
@@ -90,17 +93,14 @@ public:
     template <typename Function, typename... Values>
     bool Answer(unsigned int requestId, Values... values) noexcept
     {
-        const Function function = reinterpret_cast<Function>(m_callback);
-        void* const user = m_user;
+        const Function function = reinterpret_cast<Function>(Call);
+        void* const user = User;
         common::Delete(this);
         return function(user, requestId, AsC(values)...) != 0;
     }
 
 private:
-    CallbackAdapter(Callback callback, void* user) noexcept : m_callback(callback), m_user(user) {}
-
-    const Callback m_callback;
-    void* const m_user;
+    CallbackAdapter(Callback callback, void* user) noexcept : CCallback{callback, user} {}
 };
 
 #define KZ_CAPI_KIND_ANSWER_DEFINITION(name, ...)                                                              \

@@ -21,7 +21,9 @@
 // is in its kind's table while answers under it are owed: one for each
 // request handed to the launcher under it. Waiting is set by each request and
 // cleared by the first answer after it, which alone reaches the listener; a
-// later request under the number replaces the listener. The tables hold the
+// later request under the number replaces the listener. A request without a
+// listener waits for nothing: its answer is dropped as an answer after the
+// first is. The tables hold the
 // game's listeners without owning them; a listener that will never be called
 // (replaced, dropped, or left when the state goes) is handed to Owner, if
 // set. Session and Binding are set once, by the client's constructor. A
@@ -32,12 +34,11 @@
 namespace kz {
 namespace tesmaclient {
 
-// One number's entry in a table: the listener of its latest request, whether
-// that request is still waiting for its answer, and the answers owed under it.
+// One number's entry in a table: the listener of its latest request while it
+// waits for its answer, else null, and the answers owed under the number.
 template <typename Listener>
 struct PendingRequest {
     Listener* Waiting;
-    bool IsWaiting;
     std::uint32_t Owed;
 };
 
@@ -75,11 +76,10 @@ public:
         {
             // Filed and counted first: the launcher may answer before the call returns.
             BlockingLock::Guard guard(Lock);
-            PendingRequest<Listener> pending{listener, true, 1};
+            PendingRequest<Listener> pending{listener, 1};
             PendingRequest<Listener> earlier;
             if (table.Find(requestId, earlier)) {
-                if (earlier.IsWaiting)
-                    Forget(earlier.Waiting);
+                Forget(earlier.Waiting);
                 pending.Owed += earlier.Owed;
             }
             table.Insert(requestId, pending);
@@ -101,11 +101,11 @@ public:
         PendingRequest<Listener> pending;
         if (!table.Find(requestId, pending))
             return false;
-        listener = pending.IsWaiting ? pending.Waiting : nullptr;
+        listener = pending.Waiting;
         if (--pending.Owed == 0) {
             table.Remove(requestId);
         } else {
-            pending.IsWaiting = false;
+            pending.Waiting = nullptr;
             table.Insert(requestId, pending);
         }
         --Owed;
@@ -120,9 +120,9 @@ public:
 #define KZ_PIMPL_FORGET_WAITING(name, table, ...)                                                              \
     for (unsigned int i = 0; i < table.SlotCount(); ++i) {                                                     \
         const auto& slot = table.Slot(i);                                                                      \
-        if (slot.Used && slot.Value.IsWaiting) {                                                               \
+        if (slot.Used && slot.Value.Waiting != nullptr) {                                                      \
             Forget(slot.Value.Waiting);                                                                        \
-            table.Insert(slot.Key, PendingRequest<tesmaclient::I##name##Listener>{nullptr, false, slot.Value.Owed}); \
+            table.Insert(slot.Key, PendingRequest<tesmaclient::I##name##Listener>{nullptr, slot.Value.Owed});  \
         }                                                                                                      \
     }
         KZ_REQUEST_KINDS(KZ_PIMPL_FORGET_WAITING)

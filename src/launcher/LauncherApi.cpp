@@ -254,13 +254,10 @@ void LauncherApi::Retain(Retained& kept) noexcept
     List(kept);
 }
 
-bool LauncherApi::Unretain(Retained& kept) noexcept
+void LauncherApi::Unretain(Retained& kept) noexcept
 {
     BlockingLock::Guard guard(m_lock);
-    if (!kept.Listed)
-        return false;
     Unlist(kept);
-    return true;
 }
 
 void LauncherApi::ReleaseIfIdle() noexcept

@@ -120,9 +120,9 @@ public:
 
     // Keeps what the launcher was handed to call back into (a report's
     // listener of ours) until Unretain, or until a release unloads the
-    // library, which destroys it. Unretain is false when it was not kept.
+    // library, which destroys it.
     void Retain(Retained& kept) noexcept;
-    bool Unretain(Retained& kept) noexcept;
+    void Unretain(Retained& kept) noexcept;
 
     // An answer from the library arrives on this thread, before anything else
     // of it: notes a thread of the launcher's own.

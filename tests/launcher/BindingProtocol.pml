@@ -84,7 +84,7 @@ bit listed[5];            /* Listed */
 byte prevR[5];            /* PrevRetired */
 byte nextR[5];            /* NextRetired */
 byte tab[10];             /* PendingRequest::Owed of number k % 2; 0: not in the table */
-bit waiting[10];          /* PendingRequest::IsWaiting */
+bit waiting[10];          /* PendingRequest::Waiting not null */
 
 /* The system, the launcher and the game */
 byte loader;              /* the loader's lock: owner + 1 */
