@@ -6,6 +6,8 @@
 set -euo pipefail
 def=$1 msvc_obj=$2 gnu_obj=$3 dll=$4 out=$5 c_header=$6
 fail() { echo "check-exports: $*" >&2; exit 1; }
+source "$(dirname "$0")/pe-target.sh"
+pe_target "$dll"
 
 # "exported-name our-symbol" lines from the .def: the quoted MSVC names, each
 # mapped to our symbol; GCC's names, exported as our symbol of that name
@@ -20,10 +22,10 @@ cut -d' ' -f1 "$out/msvc-pairs.txt" "$out/gnu-pairs.txt" | sort - "$out/c-names.
 
 # What a compile of the header demands, in MSVC mode and by MinGW's GCC (whose
 # symbols carry i386's leading underscore, which export names do not; in MSVC
-# mode only C names carry it, decorated names start with '?').
+# mode only C names carry it, decorated names start with '?'; x86_64 has none).
 llvm-nm --undefined-only "$msvc_obj" | sed -nE 's/^\s*U __imp_(.*)$/\1/p' | sed -E 's/^_//' | sort \
     > "$out/msvc-names.txt"
-llvm-nm --undefined-only "$gnu_obj" | sed -nE 's/^\s*U __imp__(.*)$/\1/p' | sort > "$out/gnu-names.txt"
+llvm-nm --undefined-only "$gnu_obj" | sed -nE "s/^\s*U __imp_$underscore(.*)\$/\1/p" | sort > "$out/gnu-names.txt"
 # The objects use every function the C header declares: none was left out.
 "$(dirname "$0")/c-functions.sh" "$c_header" > "$out/c-header-names.txt"
 missing=$(LC_ALL=C comm -23 "$out/c-header-names.txt" <(LC_ALL=C sort "$out/msvc-names.txt") | tr '\n' ' ')
@@ -39,7 +41,7 @@ done
 # constructor is exported through kz::tesmaclient::abi::Construct<Class>,
 # which takes the object and returns it as MSVC's callers expect; GCC's
 # callers, complete-object (C1) and base-object (C2) alike, ignore the result.
-signature() { sed -E 's/\b(class|struct) //g; s/\(void\)/()/; s/ //g'; }
+signature() { sed -E 's/\b(class|struct) //g; s/ ?__ptr64//g; s/\(void\)/()/; s/ //g'; }
 reached() {
     local member=$1
     if [[ $member =~ ^(.*)::([A-Za-z_0-9]+)::([A-Za-z_0-9]+)\(\)$ ]] && [ "${BASH_REMATCH[2]}" = "${BASH_REMATCH[3]}" ]; then
@@ -47,9 +49,9 @@ reached() {
     fi
     echo "$member"
 }
-demangle() { echo "_$1" | i686-w64-mingw32-c++filt | signature; }
+demangle() { echo "$underscore$1" | $mingw-c++filt | signature; }
 while read -r msvc ours; do
-    # Members are __thiscall, free functions __cdecl; what precedes is access and result.
+    # Members are __thiscall on i386, everything __cdecl on x86_64; what precedes is access and result.
     member=$(llvm-undname "$msvc" | tail -n +2 | sed -E 's/^[a-z]+: //; s/^.*(__thiscall|__cdecl) //' | signature)
     [ "$(reached "$member")" = "$(demangle "$ours")" ] || fail "$msvc is mapped to a different member: $(demangle "$ours")"
 done < "$out/msvc-pairs.txt"
@@ -58,7 +60,7 @@ while read -r gnu ours; do
 done < "$out/gnu-pairs.txt"
 
 # The DLL exports exactly the .def's names, both sets, and imports only system libraries.
-i686-w64-mingw32-objdump -p "$dll" > "$out/dll-headers.txt"
+$mingw-objdump -p "$dll" > "$out/dll-headers.txt"
 sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' "$out/dll-headers.txt" | sed -nE 's/^\s*\[\s*[0-9]+\] (.*)$/\1/p' \
     | sort > "$out/dll-names.txt"
 diff -u "$out/def-names.txt" "$out/dll-names.txt" >&2 || fail "the DLL's export table differs from $def"
@@ -67,6 +69,6 @@ imports=$(sed -nE 's/^\s*DLL Name: (.*)$/\1/p' "$out/dll-headers.txt" | sort | t
 
 # Import definitions, each with the names its linkers' callers use.
 for compiler in msvc gnu; do
-    { echo "LIBRARY tesmaclient.dll"; echo "EXPORTS"; sed -E 's/^/    "/; s/$/"/' "$out/$compiler-names.txt"; } \
+    { echo "LIBRARY $(basename "$dll")"; echo "EXPORTS"; sed -E 's/^/    "/; s/$/"/' "$out/$compiler-names.txt"; } \
         > "$out/imports-$compiler.def"
 done

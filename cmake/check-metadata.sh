@@ -7,9 +7,11 @@
 set -euo pipefail
 dll=$1 pdb=$2 version=$3
 fail() { echo "check-metadata: $*" >&2; exit 1; }
+source "$(dirname "$0")/pe-target.sh"
+pe_target "$dll"
 
 # The version resource, decoded back into resource script.
-resources=$(i686-w64-mingw32-windres -J coff -O rc -i "$dll")
+resources=$($mingw-windres -J coff -O rc -i "$dll")
 [ "$(grep -c ' VERSIONINFO$' <<<"$resources")" -eq 1 ] || fail "the DLL has no single version resource"
 IFS=. read -r major minor patch <<<"$version"
 expect() { grep -qxF -- "$1" <<<"$resources" || fail "the version resource lacks: $1"; }

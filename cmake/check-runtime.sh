@@ -6,9 +6,11 @@
 set -euo pipefail
 dll=$1 expected=$2 pdb=$3
 fail() { echo "check-runtime: $*" >&2; exit 1; }
+source "$(dirname "$0")/pe-target.sh"
+pe_target "$dll"
 
 # Every imported function, as "DLL function", against the committed list.
-actual=$(i686-w64-mingw32-objdump -p "$dll" | awk '
+actual=$($mingw-objdump -p "$dll" | awk '
     /^\tDLL Name: / { dll = $3; next }
     /^\tvma:/ { next }
     dll != "" && NF == 0 { dll = ""; next }
@@ -18,14 +20,18 @@ if ! diff -u <(grep -v '^#' "$expected" | sort) <(echo "$actual") >&2; then
 fi
 
 # The TLS callbacks: a null-terminated array of addresses, read from the
-# section dump word by word (little-endian words print byte-reversed).
+# section dump word by word (little-endian words print byte-reversed), an
+# address every pointer/4 words.
 callbacks=$(llvm-readobj --coff-tls-directory "$dll" | sed -nE 's/^\s*AddressOfCallBacks: 0x([0-9A-Fa-f]+)$/\1/p')
-count=$(llvm-objdump -s "$dll" | awk -v start=$((16#${callbacks:-0})) '
+count=$(llvm-objdump -s "$dll" | awk -v start=$((16#${callbacks:-0})) -v words=$((pointer / 4)) '
     function value(hex,   i, v) { v = 0; for (i = 1; i <= length(hex); i++) v = v * 16 + index("0123456789abcdef", substr(hex, i, 1)) - 1; return v }
     start != 0 && NF >= 2 && $1 ~ /^[0-9a-f]+$/ {
         address = value($1)
         for (i = 2; i <= 5 && $i ~ /^[0-9a-f]+$/; i++) {
-            if (address >= start && !done) { if ($i == "00000000") done = 1; else count++ }
+            if (address >= start && !done) {
+                nonzero = nonzero || $i != "00000000"
+                if (++word == words) { if (nonzero) count++; else done = 1; word = 0; nonzero = 0 }
+            }
             address += length($i) / 2
         }
     }
@@ -35,7 +41,8 @@ count=$(llvm-objdump -s "$dll" | awk -v start=$((16#${callbacks:-0})) '
 # The public symbols of the PDB, which lists everything linked in, the
 # static runtimes' code too.
 publics=$(llvm-pdbutil dump -publics "$pdb" | sed -nE 's/^.*S_PUB32 .*`(.*)`$/\1/p')
-grep -q '^__ZN2kz11tesmaclient' <<<"$publics" || fail "$pdb has no public symbols of the library"
-if grep -E '^(_pthread_|___cxa_throw|__Unwind_RaiseException|___cxa_begin_catch)' <<<"$publics" >&2; then
+grep -q "^${underscore}_ZN2kz11tesmaclient" <<<"$publics" || fail "$pdb has no public symbols of the library"
+u=$underscore
+if grep -E "^(${u}pthread_|${u}__cxa_throw|${u}_Unwind_RaiseException|${u}__cxa_begin_catch)" <<<"$publics" >&2; then
     fail "the DLL carries POSIX thread or exception-throwing code"
 fi

@@ -1,10 +1,19 @@
 #pragma once
 
-/* tesmaclient.dll loads the launcher's dovtesmaapi_r2.dll into the game's
-   process, and that library exists only for 32-bit Windows. C and C++ alike
-   include this header, hence its C89 comments. */
+/* A 32-bit game links tesmaclient.dll, which loads the launcher's
+   dovtesmaapi_r2.dll into the game's process; a 64-bit game links
+   tesmaclient64.dll, the same interface, which reaches that 32-bit library
+   through tesmaclient-host.exe lying beside it. C and C++ alike include this
+   header, hence its C89 comments. */
+
+/* With KZ_TESMACLIENT_AUTOLINK defined, an MSVC-built game needs no import
+   library named in its project: the header names the one of its target. */
+#if defined(_MSC_VER) && defined(KZ_TESMACLIENT_AUTOLINK) && !defined(KZ_TESMACLIENT_BUILD)
 #if defined(_WIN64)
-#error "tesmaclient is a 32-bit library: the launcher's dovtesmaapi_r2.dll it loads is 32-bit. Build the game for 32-bit Windows (x86, i686)."
+#pragma comment(lib, "tesmaclient64.lib")
+#else
+#pragma comment(lib, "tesmaclient.lib")
+#endif
 #endif
 
 /* A game imports the classes and functions from tesmaclient.dll. The library
@@ -18,7 +27,7 @@
 #endif
 
 /* The exported free functions are __cdecl whatever the game's default
-   calling convention is. */
+   calling convention is (on x64, the one convention there is). */
 #if defined(_WIN32)
 #define KZ_TESMACLIENT_CDECL __cdecl
 #else
