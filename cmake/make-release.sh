@@ -24,13 +24,22 @@ sort "$list" | diff -u - "$build/release-files.txt" >&2 || fail "the archive's f
 check=$build/release-check
 rm -rf "$check"
 mkdir -p "$check"
-unzip -q "$archive" "$top/bin/*" -d "$check"
+unzip -q "$archive" "$top/bin/*" "$top/bin64/*" -d "$check" 2>/dev/null || unzip -q "$archive" "$top/bin/*" -d "$check"
 # Each tool's whole output first: grep -q would end the pipe early.
-dll=$check/$top/bin/tesmaclient.dll
-strings -el "$dll" > "$check/strings.txt"
-grep -qx "$version" "$check/strings.txt" || fail "tesmaclient.dll carries no version resource for $version"
-llvm-readobj --coff-debug-directory "$dll" > "$check/debug-directory.txt"
-grep -q 'PDBFileName: tesmaclient\.pdb' "$check/debug-directory.txt" || fail "tesmaclient.dll names no tesmaclient.pdb"
-llvm-pdbutil dump -publics "$check/$top/bin/tesmaclient.pdb" > "$check/publics.txt"
-grep -q 'TesmaClient' "$check/publics.txt" || fail "tesmaclient.pdb holds no symbols of the library"
+for name in bin/tesmaclient bin64/tesmaclient64; do
+    dll=$check/$top/$name.dll
+    [ -e "$dll" ] || continue
+    base=$(basename "$name")
+    strings -el "$dll" > "$check/$base-strings.txt"
+    grep -qx "$version" "$check/$base-strings.txt" || fail "$base.dll carries no version resource for $version"
+    llvm-readobj --coff-debug-directory "$dll" > "$check/$base-debug-directory.txt"
+    grep -q "PDBFileName: $base\\.pdb" "$check/$base-debug-directory.txt" || fail "$base.dll names no $base.pdb"
+    llvm-pdbutil dump -publics "$check/$top/$name.pdb" > "$check/$base-publics.txt"
+    grep -q 'TesmaClient' "$check/$base-publics.txt" || fail "$base.pdb holds no symbols of the library"
+done
+# The 32-bit library the host runs on is this release's own.
+if [ -e "$check/$top/bin64/tesmaclient.dll" ]; then
+    cmp -s "$check/$top/bin/tesmaclient.dll" "$check/$top/bin64/tesmaclient.dll" \
+        || fail "bin64/tesmaclient.dll is not bin/tesmaclient.dll"
+fi
 echo "release archive: $archive"
