@@ -7,14 +7,36 @@ get_filename_component(TESMA_SDK_DIR ${tesmaclient_DIR}/../../.. ABSOLUTE)
 get_filename_component(TESMA_RELEASE_ARCHIVE ${TESMA_SDK_DIR}/../tesmaclient-${PROJECT_VERSION}.zip ABSOLUTE)
 # The development launcher, in the folder a game programmer registers.
 set(TESMA_DEVLAUNCHER_DIR ${TESMA_SDK_DIR}/tools/devlauncher)
-# MSVC-mode programs link this; GCC-built ones tesmaclient::tesmaclient.
-set(TESMA_MSVC_IMPORT_LIBRARY ${TESMA_SDK_DIR}/lib/msvc/tesmaclient.lib)
-
+# MSVC-mode programs link this; GCC-built ones tesmaclient::tesmaclient, which
+# the package gives for this configuration's bits.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(TESMA_MSVC_IMPORT_LIBRARY ${TESMA_SDK_DIR}/lib64/msvc/tesmaclient64.lib)
+    set(TESMA_SDK_RUNTIME_DIR ${TESMA_SDK_DIR}/bin64)
+    # The installation error of a 64-bit game with a launcher registered for
+    # 32-bit games: with the host beside the library, none; without it the
+    # library reads the 64-bit registry view, where the launcher wrote nothing.
+    if(EXISTS ${TESMA_SDK_RUNTIME_DIR}/tesmaclient-host.exe)
+        set(TESMA_REGISTERED_LAUNCHER_ERROR 0)
+    else()
+        set(TESMA_REGISTERED_LAUNCHER_ERROR 1)
+    endif()
+else()
+    set(TESMA_MSVC_IMPORT_LIBRARY ${TESMA_SDK_DIR}/lib/msvc/tesmaclient.lib)
+    set(TESMA_SDK_RUNTIME_DIR ${TESMA_SDK_DIR}/bin)
+endif()
+# Beside the test programs, as a game ships them: the package's runtime files
+# (for 64 bits the DLL, the host and the 32-bit DLL it runs on) and the PDB.
+set(TESMA_BESIDE_TESTS)
+foreach(file ${tesmaclient_RUNTIME_FILES})
+    get_filename_component(name ${file} NAME)
+    list(APPEND TESMA_BESIDE_TESTS ${CMAKE_BINARY_DIR}/bin/${name})
+endforeach()
+get_target_property(TESMA_SDK_LIBRARY tesmaclient::tesmaclient IMPORTED_LOCATION)
+string(REGEX REPLACE "[.]dll$" ".pdb" TESMA_SDK_PDB ${TESMA_SDK_LIBRARY})
 add_custom_command(
-    OUTPUT ${CMAKE_BINARY_DIR}/bin/tesmaclient.dll
-    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${TESMA_SDK_DIR}/bin/tesmaclient.dll ${TESMA_SDK_DIR}/bin/tesmaclient.pdb
-            ${CMAKE_BINARY_DIR}/bin/
-    DEPENDS ${TESMA_SDK_DIR}/bin/tesmaclient.dll ${TESMA_SDK_DIR}/bin/tesmaclient.pdb
+    OUTPUT ${TESMA_BESIDE_TESTS}
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${tesmaclient_RUNTIME_FILES} ${TESMA_SDK_PDB} ${CMAKE_BINARY_DIR}/bin/
+    DEPENDS ${tesmaclient_RUNTIME_FILES} ${TESMA_SDK_PDB}
     VERBATIM)
 # What programs that call the DLL depend on.
-add_custom_target(tesmaclient_beside_tests ALL DEPENDS ${CMAKE_BINARY_DIR}/bin/tesmaclient.dll)
+add_custom_target(tesmaclient_beside_tests ALL DEPENDS ${TESMA_BESIDE_TESTS})

@@ -6,13 +6,20 @@
                      the library released with the last client, what follows;
      (no argument)   no launcher, the game removes the registration: the
                      neutral values of the client.
+     --devlauncher --installation-error=N
+                     the launcher is registered but this build cannot reach
+                     it (N: 1, not in the registry view this library reads; 2,
+                     its library does not load here): the neutral values of
+                     the client, and the diagnostics that tell why. A failed
+                     binding lasts for the process, so nothing follows.
    Prints each failed check and exits with the count of failures. */
 
 #include "kz/tesmaclient/tesmaclient_c.h"
 
 __declspec(dllimport) const char* __stdcall GetCommandLineA(void);
 __declspec(dllimport) void* __stdcall GetModuleHandleA(const char* name);
-__declspec(dllimport) long __stdcall RegDeleteKeyW(void* root, const unsigned short* subKey);
+__declspec(dllimport) long __stdcall RegDeleteKeyExW(void* root, const unsigned short* subKey, unsigned long view,
+                                                     unsigned long reserved);
 int printf(const char* format, ...);
 
 static unsigned int failures;
@@ -46,7 +53,8 @@ static int same_ascii(const char* a, const char* b)
     return *a == *b;
 }
 
-static int has_argument(const char* argument)
+/* Where argument starts on the command line, or 0. */
+static const char* find_argument(const char* argument)
 {
     const char* line = GetCommandLineA();
     unsigned int i, j;
@@ -54,9 +62,24 @@ static int has_argument(const char* argument)
         for (j = 0; argument[j] != 0 && line[i + j] == argument[j]; ++j) {
         }
         if (argument[j] == 0)
-            return 1;
+            return line + i + j;
     }
     return 0;
+}
+
+static int has_argument(const char* argument)
+{
+    return find_argument(argument) != 0;
+}
+
+/* The N of --installation-error=N, 0 without it. */
+static unsigned int expected_installation_error(void)
+{
+    const char* digits = find_argument("--installation-error=");
+    unsigned int value = 0;
+    while (digits != 0 && *digits >= '0' && *digits <= '9')
+        value = value * 10 + (unsigned int)(*digits++ - '0');
+    return value;
 }
 
 /* What one callback received; user points at it. */
@@ -149,7 +172,9 @@ static void clear(struct answer* answer)
     *answer = empty;
 }
 
-static void no_launcher(void)
+/* A client that does not reach the launcher, for installation error 1 (the
+   registration removed first) or 2. */
+static void no_launcher(unsigned int error)
 {
     static const unsigned short key[] = {'K', 'E', 'Y', 0};
     static const unsigned short key_name[] = {'S', 'O', 'F', 'T', 'W', 'A', 'R', 'E', '\\', 'D', 'o', 'v', 'r',
@@ -159,10 +184,14 @@ static void no_launcher(void)
     tesmaclient_client* client;
     const unsigned short* message;
 
-    RegDeleteKeyW((void*)0x80000002ul /* HKEY_LOCAL_MACHINE */, key_name);
+    /* HKEY_LOCAL_MACHINE, sign-extended on x64 (through a pointer-wide
+       integer, which C89 lacks: hence __extension__); the view the launcher
+       writes (KEY_WOW64_32KEY), whatever this game's bits. */
+    if (error == 1)
+        RegDeleteKeyExW(__extension__(void*)(__INTPTR_TYPE__)(int)0x80000002u, key_name, 0x0200, 0);
     client = tesmaclient_create();
     clear(&answer);
-    CHECK(tesmaclient_get_installation_error_num(client) == 1);
+    CHECK(tesmaclient_get_installation_error_num(client) == error);
     message = tesmaclient_get_installation_error_string(client, "en-US");
     CHECK(message != 0 && message[0] == 'D');
     CHECK(tesmaclient_get_request_unique_id(client) == 0xFFFFFFFFu);
@@ -184,8 +213,11 @@ static void no_launcher(void)
     CHECK(tesmaclient_get_binding_diagnostics(0) == 0);
     diagnostics.size = sizeof(diagnostics);
     CHECK(tesmaclient_get_binding_diagnostics(&diagnostics) == 1);
-    CHECK(diagnostics.installation_error == 1);
-    CHECK(diagnostics.directory_state == TESMACLIENT_DIRECTORY_NO_KEY);
+    CHECK(diagnostics.installation_error == error);
+    if (error == 1)
+        CHECK(diagnostics.directory_state == TESMACLIENT_DIRECTORY_NO_KEY && diagnostics.load_error == 0);
+    else /* found, and not a library of this process's bits: ERROR_BAD_EXE_FORMAT */
+        CHECK(diagnostics.directory_state == TESMACLIENT_DIRECTORY_FOUND && diagnostics.load_error == 193);
     CHECK(diagnostics.registry_key != 0 && diagnostics.library_path != 0 && diagnostics.missing_entry_point != 0);
     CHECK(same_ascii(tesmaclient_match_locale("fr-CA"), "fr-FR"));
     CHECK(same_ascii(tesmaclient_match_locale("xx-YY"), "en-US"));
@@ -343,12 +375,18 @@ static void devlauncher(void)
 
 static unsigned int run(void)
 {
+    const unsigned int unreached = expected_installation_error();
+    if (has_argument("--devlauncher") && unreached != 0) {
+        no_launcher(unreached);
+        printf("%u failed\n", failures);
+        return failures;
+    }
     if (has_argument("--devlauncher")) {
         devlauncher();
         /* Nothing may keep the library loaded, or the next client would carry on with it. */
         CHECK(GetModuleHandleA("dovtesmaapi_r2.dll") == 0);
     }
-    no_launcher();
+    no_launcher(1);
     printf("%u failed\n", failures);
     return failures;
 }

@@ -5,6 +5,8 @@
 
 #include "MsvcGame.h"
 
+#include "kz/tesmaclient/Diagnostics.h"
+
 using namespace msvcgame;
 
 // The game's own operator new, in place of the runtime's: the last block handed
@@ -268,6 +270,66 @@ void CheckMissingLauncherMessage()
     GAME_CHECK(SameText(client.GetInstallationErrorString("xx-XX"), L"Dovrix Game Lancher: \n"));
 }
 
+// The text after option= among main's arguments, or null.
+const char* ArgumentValue(int argc, char** argv, const char* option)
+{
+    for (int i = 1; i < argc; ++i) {
+        unsigned j = 0;
+        while (option[j] != 0 && argv[i][j] == option[j])
+            ++j;
+        if (option[j] == 0)
+            return argv[i] + j;
+    }
+    return nullptr;
+}
+
+// A launcher registered as launchers register, for 32-bit games, in a
+// directory given as ASCII: a build that cannot reach it (error 1, the
+// registration is not in the view it reads; 2, the library does not load in
+// this process) gives that error and the neutral values for clients placed
+// every way, and the diagnostics say why; a build that reaches it (0) gets a
+// session for each. A failed binding lasts for the process.
+void CheckRegisteredLauncher(const char* asciiDirectory, unsigned error)
+{
+    wchar_t directory[512];
+    unsigned i = 0;
+    for (; asciiDirectory[i] != 0 && i + 1 < 512; ++i)
+        directory[i] = static_cast<unsigned char>(asciiDirectory[i]);
+    directory[i] = 0;
+    game::SetLauncherDirectory(directory);
+    auto check = [error](TesmaClient& client) {
+        GAME_CHECK(client.GetInstallationErrorNum() == error);
+        if (error != 0)
+            CheckNeutralExports(client);
+        else
+            GAME_CHECK(client.GetRequestUniqueId() != 0xFFFFFFFF);
+    };
+    {
+        TesmaClient client;
+        check(client);
+    }
+    TesmaClient* client = NewClient();
+    GAME_CHECK(client != nullptr && client == g_lastBlock);
+    check(*client);
+    GameServices* services = new GameServices;
+    GAME_CHECK(sizeof(TesmaClient) == sizeof(void*));
+    check(services->Client);
+    GAME_CHECK(services->Before == 0x11111111 && services->After == 0x22222222);
+    delete services;
+    delete client;
+
+    BindingDiagnostics diagnostics = {};
+    diagnostics.Size = sizeof diagnostics;
+    GAME_CHECK(GetBindingDiagnostics(&diagnostics));
+    GAME_CHECK(diagnostics.InstallationError == error);
+    if (error == 1)
+        GAME_CHECK(diagnostics.DirectoryState == DirectoryNoKey && diagnostics.LoadError == 0);
+    else if (error == 2) // ERROR_BAD_EXE_FORMAT: a library of other bits
+        GAME_CHECK(diagnostics.DirectoryState == DirectoryFound && diagnostics.LoadError == 193);
+    else
+        GAME_CHECK(diagnostics.DirectoryState == DirectoryFound && diagnostics.LoadError == 0);
+}
+
 } // namespace
 
 void msvcgame::CheckEveryExport(TesmaClient& client, const wchar_t* libraryPath)
@@ -283,6 +345,13 @@ int main(int argc, char** argv)
     game::BesideProgram(directory, 512, L"launcher-msvc");
     game::BesideProgram(libraryPath, 512, L"launcher-msvc\\dovtesmaapi_r2.dll");
     game::SetLauncherDirectory(directory);
+    const char* registered = ArgumentValue(argc, argv, "--registered-launcher=");
+    const char* error = ArgumentValue(argc, argv, "--installation-error=");
+    if (registered != nullptr && error != nullptr) {
+        game::Section("a launcher registered for 32-bit games");
+        CheckRegisteredLauncher(registered, static_cast<unsigned>(*error - '0'));
+        game::Finish();
+    }
     if (game::HasArgument(argc, argv, "--stop-on-unallocatable-list"))
         StopOnAnUnallocatableList(libraryPath);
     if (game::HasArgument(argc, argv, "--stress")) {
@@ -304,8 +373,10 @@ int main(int argc, char** argv)
     game::Section("clients on the stack, on the heap, as members");
     CheckPlacements(libraryPath);
     CheckLifetime(libraryPath);
+#if defined(_M_IX86)
     game::Section("calling conventions");
     CheckCallingConventions(libraryPath);
+#endif
     game::Section("without a launcher");
     CheckMissingLauncherMessage();
     TesmaClient* client = NewClient();

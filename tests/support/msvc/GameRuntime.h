@@ -19,7 +19,8 @@ __declspec(dllimport) long __stdcall RegCreateKeyExW(void* root, const wchar_t* 
 __declspec(dllimport) long __stdcall RegSetValueExW(void* key, const wchar_t* name, unsigned long reserved,
                                                     unsigned long type, const unsigned char* data,
                                                     unsigned long size);
-__declspec(dllimport) long __stdcall RegDeleteKeyW(void* root, const wchar_t* subKey);
+__declspec(dllimport) long __stdcall RegDeleteKeyExW(void* root, const wchar_t* subKey, unsigned long view,
+                                                     unsigned long reserved);
 __declspec(dllimport) long __stdcall RegCloseKey(void* key);
 __declspec(dllimport) void* __stdcall CreateThread(void* security, unsigned long stackSize,
                                                    unsigned long(__stdcall* start)(void*), void* parameter,
@@ -56,7 +57,11 @@ int _heapwalk(_heapinfo* entry); // -2: a block; -5: the end
 
 namespace game {
 
-inline void* const LocalMachine = reinterpret_cast<void*>(static_cast<unsigned long>(0x80000002u));
+// Sign-extended on x64, as Windows defines it.
+inline void* const LocalMachine = reinterpret_cast<void*>(static_cast<__INTPTR_TYPE__>(static_cast<int>(0x80000002u)));
+// The view a launcher writes, for 32-bit games (WOW6432Node on 64-bit Windows),
+// also from a 64-bit game.
+constexpr unsigned long Wow64View32 = 0x0200; // KEY_WOW64_32KEY
 
 inline unsigned Length(const wchar_t* text)
 {
@@ -103,11 +108,12 @@ inline void SetLauncherDirectory(const wchar_t* directory)
 {
     const wchar_t* keyName = L"SOFTWARE\\Dovrix\\Launcher";
     if (directory == nullptr) {
-        RegDeleteKeyW(LocalMachine, keyName);
+        RegDeleteKeyExW(LocalMachine, keyName, Wow64View32, 0);
         return;
     }
     void* key = nullptr;
-    RegCreateKeyExW(LocalMachine, keyName, 0, nullptr, 0, 0x20006 /* KEY_WRITE */, nullptr, &key, nullptr);
+    RegCreateKeyExW(LocalMachine, keyName, 0, nullptr, 0, 0x20006 /* KEY_WRITE */ | Wow64View32, nullptr, &key,
+                    nullptr);
     RegSetValueExW(key, L"InstallDir", 0, 1 /* REG_SZ */, reinterpret_cast<const unsigned char*>(directory),
                    (Length(directory) + 1) * 2);
     RegCloseKey(key);
