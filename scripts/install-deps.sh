@@ -2,8 +2,9 @@
 # Installs the Debian 12 packages the build and the tests need, if any is missing,
 # and makes sure this machine can run Wine's 32-bit programs.
 set -euo pipefail
-packages=(cmake ninja-build g++ g++-mingw-w64-i686 clang lld llvm googletest libgtest-dev libbenchmark-dev
-          unzip spin wine wine32:i386 wine64)
+# g++-mingw-w64-x86-64 brings both its win32 and posix variants, as the i686 one does.
+packages=(cmake ninja-build g++ g++-mingw-w64-i686 g++-mingw-w64-x86-64 clang lld llvm googletest libgtest-dev
+          libbenchmark-dev unzip spin wine wine32:i386 wine64)
 here=$(dirname "$0")
 "$here/install-packages.sh" "${packages[@]}"
 sudo=
