@@ -36,7 +36,7 @@ struct BindingDiagnostics {
     const unsigned short* Directory;
     const unsigned short* LibraryPath;
     // GetLastError right after a failed load (126 not found or a dependency
-    // missing, 193 not a 32-bit DLL, ...); 0 when it loaded or was not tried.
+    // missing, 193 not a DLL of the process's bits, ...); 0 when it loaded or was not tried.
     unsigned int LoadError;
     // For installation error 3, the first entry point the library lacks.
     const char* MissingEntryPoint;

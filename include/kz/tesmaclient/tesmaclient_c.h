@@ -9,8 +9,8 @@
    same lifetime, threading and neutral values without a launcher. Nothing
    here throws; callbacks must not throw or unwind through the library either.
 
-   Types. unsigned int is 32 bits and unsigned short 16 bits on the only
-   target, 32-bit Windows, and they are the C++ interface's own types, so
+   Types. unsigned int is 32 bits and unsigned short 16 bits on both
+   targets, 32-bit and 64-bit Windows, and they are the C++ interface's own types, so
    nothing is converted; <stdint.h> is left out because strict C89 and older
    Visual C++ lack it. Truth values are int: 0 false, anything else true.
    Wide texts are NUL-terminated UTF-16 in unsigned short units. */
