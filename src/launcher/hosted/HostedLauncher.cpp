@@ -252,6 +252,7 @@ private:
                     std::memcpy(list, answer.Items, std::size_t(answer.Count) * 4);
                     host.Lists.Add(list);
                     delivery.List = list;
+                    delivery.Values[0] = answer.Count;
                 }
             } else if (answer.Type == AnswerType::Read) {
                 unsigned at = 0;
