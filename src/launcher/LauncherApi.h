@@ -181,7 +181,8 @@ private:
     void List(Retained& kept) noexcept;
     void Unlist(Retained& kept) noexcept;
 
-    const SystemCalls& m_system;
+    // Unused by the hosted binding (64-bit), whose host makes these calls.
+    [[maybe_unused]] const SystemCalls& m_system;
     BlockingLock m_lock;
     State m_state = State::NeverBound;
     std::atomic<bool> m_boundOnce{false};
