@@ -13,7 +13,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-targets=(unicode_codec_fuzzer unicode_text_fuzzer hash_table_fuzzer hybrid_array_fuzzer request_routing_fuzzer)
+targets=(unicode_codec_fuzzer unicode_text_fuzzer hash_table_fuzzer hybrid_array_fuzzer request_routing_fuzzer
+         relay_call_fuzzer relay_reply_fuzzer)
 
 packages=(cmake ninja-build clang llvm libclang-rt-14-dev)
 [ "${1:-}" = --packages ] && { echo "${packages[@]}"; exit 0; }
@@ -35,6 +36,8 @@ if [ "${1:-}" = "--coverage" ]; then
         [hash_table_fuzzer]="src/containers/HashTable.h src/containers/HashBytes.h src/containers/HashBytes.cpp"
         [hybrid_array_fuzzer]="src/containers/HybridArray.h src/containers/StandardDataHelper.h"
         [request_routing_fuzzer]="src/client/RequestRouting.cpp src/client/TesmaClientPimpl.h"
+        [relay_call_fuzzer]="src/launcher/relay/RelayCodec.cpp"
+        [relay_reply_fuzzer]="src/launcher/relay/RelayCodec.cpp"
     )
     build=build/fuzz-coverage
     configure fuzz-coverage

@@ -3,6 +3,10 @@
 #include "containers/Allocate.h"
 #include "launcher/ReadLauncherInstallDir.h"
 
+#if defined(_WIN64)
+#include "launcher/hosted/HostedLauncher.h"
+#endif
+
 namespace kz {
 
 namespace {
@@ -65,6 +69,10 @@ void* LauncherApi::Bind(BindingRecord& record) noexcept
 
 void* LauncherApi::LoadAndBind(BindingRecord& record) noexcept
 {
+#if defined(_WIN64)
+    // The launcher's library is 32-bit: our host process binds it for us.
+    return hosted::Bind(record, m_functions, m_texts);
+#else
     text::UnicodeString path = ReadLauncherInstallDir(m_system, &record.DirectoryState);
     if (path.GetLength() == 0) {
         record.InstallationError = InstallationNoDirectory;
@@ -99,6 +107,7 @@ void* LauncherApi::LoadAndBind(BindingRecord& record) noexcept
         record.InstallationError = InstallationIncomplete;
     }
     return module;
+#endif
 }
 
 void LauncherApi::BindOnce() noexcept
@@ -125,6 +134,15 @@ void LauncherApi::BindUnlocked() noexcept
     m_state = State::Bound;
     m_boundOnce.store(true, std::memory_order_release);
     m_lock.WakeAll();
+}
+
+void LauncherApi::HostLost(const unsigned short* hostPath, std::uint32_t error) noexcept
+{
+    BlockingLock::Guard guard(m_lock);
+    m_record.InstallationError = InstallationNotLoadable;
+    m_record.LibraryPath = hostPath;
+    m_record.LoadError = error;
+    m_installationError.store(InstallationNotLoadable, std::memory_order_relaxed);
 }
 
 BindingRecord LauncherApi::Diagnostics() noexcept
@@ -272,15 +290,23 @@ void LauncherApi::ReleaseIfIdle() noexcept
 void LauncherApi::ReleaseUnlocked() noexcept
 {
     void* module = m_module;
+#if !defined(_WIN64)
     const unsigned short* path = m_record.LibraryPath;
+#endif
     m_module = nullptr;
     m_functions = EntryPoints();
     m_state = State::Releasing;
     bool gone;
     {
         BlockingLock::Unguard unlocked(m_lock);
+#if defined(_WIN64)
+        // Nothing else holds the host: it ends here.
+        hosted::Release(module);
+        gone = true;
+#else
         m_system.ReleaseModule(module);
         gone = !m_system.IsModuleLoaded(path);
+#endif
     }
     // Nothing of the library is left to answer what was retired, unless
     // another reference (the game's own) keeps it loaded: then the retired

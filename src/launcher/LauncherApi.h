@@ -81,6 +81,12 @@ public:
     // texts stay valid as long as this object, whatever binds later.
     BindingRecord Diagnostics() noexcept;
 
+    // The host process of a hosted binding (64-bit) ended or broke the
+    // protocol: from now on the binding answers nothing, and its error number
+    // and record say so (the host's path hostPath, a text kept by this
+    // object, and the Windows error). The binding lasts until its clients go.
+    void HostLost(const unsigned short* hostPath, std::uint32_t error) noexcept;
+
     // Frees the launcher library if one is loaded and clears the entry points,
     // whatever else is going on; destroys what was retired unless another
     // reference keeps the library loaded.
@@ -175,7 +181,8 @@ private:
     void List(Retained& kept) noexcept;
     void Unlist(Retained& kept) noexcept;
 
-    const SystemCalls& m_system;
+    // Unused by the hosted binding (64-bit), whose host makes these calls.
+    [[maybe_unused]] const SystemCalls& m_system;
     BlockingLock m_lock;
     State m_state = State::NeverBound;
     std::atomic<bool> m_boundOnce{false};

@@ -1,0 +1,351 @@
+// A 64-bit game's whole session through tesmaclient64.dll and its 32-bit
+// host, against the development launcher registered for 32-bit readers:
+//
+//   relay_session [--bench N]
+//
+// Binding through the host, every request kind answered in Update, a save
+// game written (larger than one channel area), listed, read back and
+// removed, localized texts, a second client, the host killed mid-session
+// (every call neutral at once, installation error 2 naming the host), and a
+// fresh host for the next client. With --bench, the round trip of a
+// synchronous forward and of an empty Update, N calls each, in microseconds.
+// Prints one line per failed check and "relay session: N checks, M failed".
+
+#include "kz/tesmaclient/Diagnostics.h"
+#include "kz/tesmaclient/TesmaClient.h"
+
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace kz::tesmaclient;
+
+namespace {
+
+int g_checks = 0;
+int g_failed = 0;
+
+#define CHECK(condition)                                                                                       \
+    do {                                                                                                       \
+        ++g_checks;                                                                                            \
+        if (!(condition)) {                                                                                    \
+            ++g_failed;                                                                                        \
+            std::printf("FAILED line %d: %s\n", __LINE__, #condition);                                         \
+        }                                                                                                      \
+    } while (0)
+
+constexpr unsigned int Product = 4242;
+
+std::u16string Text(const unsigned short* text)
+{
+    std::u16string s;
+    if (text != nullptr)
+        for (; *text != 0; ++text)
+            s += static_cast<char16_t>(*text);
+    return s;
+}
+
+bool EndsWith(const std::u16string& s, const std::u16string& tail)
+{
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Records every answer, and whether it came inside Update.
+struct Listener final : IGetLoginDetailsListener,
+                        IGetTesmaServerListener,
+                        IGetSavegameReaderListener,
+                        IGetSavegameWriterListener,
+                        IGetSavegameListListener,
+                        IRemoveSavegameListener,
+                        IGetNetworkTrafficListener,
+                        ISavegameReadListener,
+                        ISavegameWriteListener {
+    bool InUpdate = false;
+    int Answers = 0;
+    int OutsideUpdate = 0;
+    unsigned int LastId = 0;
+    unsigned int Values[4] = {};
+    SavegameReader* Reader = nullptr;
+    SavegameWriter* Writer = nullptr;
+    SavegameInfo* List = nullptr;
+    unsigned int Count = 0;
+
+    void Note(unsigned int id, unsigned int a = 0, unsigned int b = 0, unsigned int c = 0, unsigned int d = 0)
+    {
+        ++Answers;
+        OutsideUpdate += InUpdate ? 0 : 1;
+        LastId = id;
+        Values[0] = a;
+        Values[1] = b;
+        Values[2] = c;
+        Values[3] = d;
+    }
+    bool OnGetLoginDetails(unsigned int id, unsigned int a, unsigned int b, unsigned int c) override
+    {
+        Note(id, a, b, c);
+        return true;
+    }
+    bool OnGetTesmaServer(unsigned int id, unsigned int a) override
+    {
+        Note(id, a);
+        return true;
+    }
+    bool OnGetSavegameReader(unsigned int id, unsigned int a, SavegameReader* reader) override
+    {
+        Note(id, a);
+        Reader = reader;
+        return true;
+    }
+    bool OnGetSavegameWriter(unsigned int id, unsigned int a, SavegameWriter* writer) override
+    {
+        Note(id, a);
+        Writer = writer;
+        return true;
+    }
+    bool OnGetSavegameList(unsigned int id, SavegameInfo* list, unsigned int count) override
+    {
+        Note(id, count);
+        List = list;
+        Count = count;
+        return true;
+    }
+    bool OnRemoveSavegame(unsigned int id, unsigned int a) override
+    {
+        Note(id, a);
+        return true;
+    }
+    bool OnGetNetworkTraffic(unsigned int id, unsigned int a, unsigned int b, unsigned int c, unsigned int d) override
+    {
+        Note(id, a, b, c, d);
+        return true;
+    }
+    bool OnSavegameRead(unsigned int id, unsigned int status, unsigned int bytes) override
+    {
+        Note(id, status, bytes);
+        return true;
+    }
+    bool OnSavegameWrite(unsigned int id, unsigned int status, unsigned int bytes) override
+    {
+        Note(id, status, bytes);
+        return true;
+    }
+};
+
+// Updates until the listener has answers answers more, at most 200 frames.
+bool UpdateUntil(TesmaClient& client, Listener& listener, int answers)
+{
+    const int wanted = listener.Answers + answers;
+    for (int frame = 0; frame < 200 && listener.Answers < wanted; ++frame) {
+        listener.InUpdate = true;
+        client.Update();
+        listener.InUpdate = false;
+        if (listener.Answers < wanted)
+            Sleep(1);
+    }
+    return listener.Answers == wanted;
+}
+
+// The hosts this process started that are running.
+std::vector<DWORD> Hosts()
+{
+    std::vector<DWORD> hosts;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID == GetCurrentProcessId() && _wcsicmp(entry.szExeFile, L"tesmaclient-host.exe") == 0)
+            hosts.push_back(entry.th32ProcessID);
+    }
+    CloseHandle(snapshot);
+    return hosts;
+}
+
+double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to)
+{
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    return double(to.QuadPart - from.QuadPart) * 1e6 / double(frequency.QuadPart);
+}
+
+void Bench(TesmaClient& client, int calls)
+{
+    // Warm: the host spins while calls follow each other.
+    for (int i = 0; i < 1000; ++i)
+        client.GetRequestUniqueId();
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < calls; ++i)
+        client.GetRequestUniqueId();
+    QueryPerformanceCounter(&end);
+    std::printf("bench: GetRequestUniqueId %.3f us per call (%d calls)\n", Microseconds(start, end) / calls, calls);
+    QueryPerformanceCounter(&start);
+    for (int i = 0; i < calls; ++i)
+        client.Update();
+    QueryPerformanceCounter(&end);
+    std::printf("bench: empty Update %.3f us per call (%d calls)\n", Microseconds(start, end) / calls, calls);
+    // After a pause the host sleeps: the first call wakes it.
+    Sleep(50);
+    QueryPerformanceCounter(&start);
+    client.GetRequestUniqueId();
+    QueryPerformanceCounter(&end);
+    std::printf("bench: GetRequestUniqueId after 50 ms idle %.3f us\n", Microseconds(start, end));
+}
+
+void SaveGames(TesmaClient& client, Listener& l)
+{
+    // A new save game, larger than one area of the channel.
+    std::vector<unsigned char> data(600 * 1024);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        data[i] = static_cast<unsigned char>(i * 7 + (i >> 9));
+    client.GetSavegameWriter(11, &l, Product, 0, false);
+    CHECK(UpdateUntil(client, l, 1));
+    CHECK(l.Writer != nullptr && l.Writer->IsOpen());
+    const unsigned int saveId = l.Values[0];
+    SavegameWriter* writer = l.Writer;
+    unsigned short name[] = {'r', 'e', 'l', 'a', 'y', ' ', 's', 'a', 'v', 'e', 0};
+    CHECK(writer->SetName(name));
+    writer->Write(12, &l, data.data(), static_cast<unsigned int>(data.size()));
+    CHECK(UpdateUntil(client, l, 1));
+    CHECK(l.LastId == 12 && l.Values[0] == 0 && l.Values[1] == data.size());
+    writer->Close(true);
+    SavegameWriter::Release(writer);
+
+    client.GetSavegameList(13, &l, Product);
+    CHECK(UpdateUntil(client, l, 1));
+    CHECK(l.Count >= 1);
+    bool listed = false;
+    for (unsigned int i = 0; i < l.Count; ++i) {
+        SavegameInfo& info = l.List[i];
+        if (info.GetSavegameId() != saveId)
+            continue;
+        listed = true;
+        CHECK(Text(info.GetName()) == u"relay save");
+        CHECK(info.GetProductId() == Product);
+        CHECK(info.GetSize() == data.size());
+    }
+    CHECK(listed);
+    SavegameInfo::ReleaseList(l.List);
+
+    client.GetSavegameReader(14, &l, Product, saveId);
+    CHECK(UpdateUntil(client, l, 1));
+    CHECK(l.Reader != nullptr && l.Reader->IsOpen() && l.Values[0] == data.size());
+    SavegameReader* reader = l.Reader;
+    std::vector<unsigned char> back(data.size() + 100, 0xEE);
+    reader->Read(15, &l, 0, back.data(), static_cast<unsigned int>(back.size()));
+    CHECK(UpdateUntil(client, l, 1));
+    CHECK(l.LastId == 15 && l.Values[0] == 0 && l.Values[1] == data.size());
+    CHECK(std::memcmp(back.data(), data.data(), data.size()) == 0);
+    CHECK(back[data.size()] == 0xEE);
+    // From an offset, a piece.
+    unsigned char piece[16] = {};
+    reader->Read(16, &l, 1000, piece, sizeof piece);
+    CHECK(UpdateUntil(client, l, 1));
+    CHECK(l.Values[1] == sizeof piece && std::memcmp(piece, data.data() + 1000, sizeof piece) == 0);
+    reader->Close();
+    SavegameReader::Release(reader);
+
+    client.RemoveSavegame(17, &l, Product, saveId);
+    CHECK(UpdateUntil(client, l, 1));
+    CHECK(l.LastId == 17 && l.Values[0] == 0);
+    client.GetSavegameReader(18, &l, Product, saveId);
+    CHECK(UpdateUntil(client, l, 1));
+    CHECK(l.Reader != nullptr && !l.Reader->IsOpen() && l.Values[0] == 1);
+    SavegameReader::Release(l.Reader);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int benchCalls = argc == 3 && std::strcmp(argv[1], "--bench") == 0 ? std::atoi(argv[2]) : 0;
+    {
+        TesmaClient client;
+        Listener l;
+        CHECK(client.GetInstallationErrorNum() == 0);
+        BindingDiagnostics d;
+        d.Size = sizeof d;
+        CHECK(GetBindingDiagnostics(&d));
+        CHECK(d.InstallationError == 0 && d.DirectoryState == DirectoryFound);
+        CHECK(EndsWith(Text(d.LibraryPath), u"\\dovtesmaapi_r2.dll"));
+        CHECK(Hosts().size() == 1);
+        if (benchCalls > 0)
+            Bench(client, benchCalls);
+
+        CHECK(client.GetRequestUniqueId() != 0xFFFFFFFFu);
+        CHECK(client.StartLauncher(1, 2, "a", nullptr));
+        const unsigned short key[] = {'D', 'E', 'V', 'L', 'A', 'U', 'N', 'C', 'H', 'E', 'R', '_', 'N', 'A', 'M', 'E', 0};
+        CHECK(Text(client.GetLocText(key, "de-DE")) == u"Entwicklungs-Launcher");
+        const unsigned short unknown[] = {'N', 'O', '_', 'S', 'U', 'C', 'H', 0};
+        CHECK(client.GetLocText(unknown, "en-US") == unknown);
+
+        client.GetLoginDetails(1, &l);
+        client.GetTesmaServer(2, &l, 5, 6);
+        client.GetNetworkTraffic(3, &l);
+        CHECK(l.Answers == 0);
+        CHECK(UpdateUntil(client, l, 3));
+        CHECK(l.OutsideUpdate == 0);
+        CHECK(l.LastId == 3 && l.Values[0] == 0 && l.Values[3] == 0);
+        client.GetLoginDetails(4, &l);
+        CHECK(UpdateUntil(client, l, 1));
+        CHECK(l.LastId == 4 && l.Values[0] == 1 && l.Values[1] == 1000 && l.Values[2] == 0);
+        client.GetTesmaServer(5, &l, 0, 0);
+        CHECK(UpdateUntil(client, l, 1));
+        CHECK(l.LastId == 5 && l.Values[0] == 0x7F000001u);
+        SaveGames(client, l);
+        CHECK(l.OutsideUpdate == 0);
+
+        // A second client has a session of its own, answered in its own Update.
+        {
+            TesmaClient second;
+            Listener l2;
+            second.GetLoginDetails(7, &l2);
+            CHECK(UpdateUntil(second, l2, 1));
+            CHECK(l2.LastId == 7 && l2.Values[1] == 1000);
+        }
+
+        // The host dies with a request outstanding: neutral at once, never a hang.
+        client.GetLoginDetails(30, &l);
+        const std::vector<DWORD> hosts = Hosts();
+        CHECK(hosts.size() == 1);
+        if (hosts.size() == 1) {
+            HANDLE host = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, hosts[0]);
+            TerminateProcess(host, 9);
+            WaitForSingleObject(host, 5000);
+            CloseHandle(host);
+        }
+        const int before = l.Answers;
+        client.Update();
+        CHECK(l.Answers == before);
+        CHECK(client.GetRequestUniqueId() == 0xFFFFFFFFu);
+        CHECK(client.GetInstallationErrorNum() == 2);
+        CHECK(GetBindingDiagnostics(&d));
+        CHECK(d.InstallationError == 2 && d.LoadError == ERROR_PROCESS_ABORTED);
+        CHECK(EndsWith(Text(d.LibraryPath), u"\\tesmaclient-host.exe"));
+        CHECK(client.GetLocText(key, "de-DE") == key);
+        // A client made meanwhile shares the lost binding: no session.
+        TesmaClient meanwhile;
+        CHECK(meanwhile.GetInstallationErrorNum() == 2 && meanwhile.GetRequestUniqueId() == 0xFFFFFFFFu);
+    }
+
+    // Every client of the lost binding is gone: the next one starts a new host.
+    {
+        TesmaClient client;
+        Listener l;
+        CHECK(client.GetInstallationErrorNum() == 0);
+        CHECK(Hosts().size() == 1);
+        client.GetNetworkTraffic(40, &l);
+        CHECK(UpdateUntil(client, l, 1));
+        CHECK(l.LastId == 40);
+    }
+    // Its release ended the host.
+    Sleep(200);
+    CHECK(Hosts().empty());
+
+    std::printf("relay session: %d checks, %d failed\n", g_checks, g_failed);
+    return g_failed == 0 ? 0 : 1;
+}
