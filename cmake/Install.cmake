@@ -43,9 +43,7 @@ if(TESMA_RELEASE64_DIR)
     install(FILES ${TESMA_RELEASE64_DIR}/bin/tesmaclient64.dll ${TESMA_RELEASE64_DIR}/bin/tesmaclient64.pdb
                   ${CMAKE_BINARY_DIR}/bin/tesmaclient.dll
             DESTINATION bin64)
-    if(EXISTS ${PROJECT_SOURCE_DIR}/tools/host/CMakeLists.txt)
-        install(FILES ${TESMA_HOST_EXE} DESTINATION bin64)
-    endif()
+    install(FILES ${TESMA_HOST_EXE} DESTINATION bin64)
     install(FILES ${TESMA_RELEASE64_DIR}/lib/tesmaclient64.lib DESTINATION lib64/msvc)
     install(FILES ${TESMA_RELEASE64_DIR}/lib/libtesmaclient64.dll.a DESTINATION lib64/mingw
             RENAME libtesmaclient64.a)
@@ -75,16 +73,13 @@ install(FILES ${PROJECT_SOURCE_DIR}/sdk/README.md ${PROJECT_SOURCE_DIR}/CHANGELO
 
 # The release archive, tesmaclient-<version>.zip, checked file by file, packed
 # from one install tree that sdk/ names: the installed package the Windows tests use.
-# The list of files leaves out the 64-bit part without a release64 build, and
-# the host until tools/host builds it.
+# The list of files leaves out the 64-bit part without a release64 build.
 set(TESMA_RELEASE_ARCHIVE ${CMAKE_BINARY_DIR}/tesmaclient-${PROJECT_VERSION}.zip)
 set(TESMA_RELEASE_LIST ${PROJECT_SOURCE_DIR}/cmake/package/release-files.txt)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${TESMA_RELEASE_LIST})
 file(STRINGS ${TESMA_RELEASE_LIST} release_files)
 if(NOT TESMA_RELEASE64_DIR)
     list(FILTER release_files EXCLUDE REGEX "^(bin64|lib64)/")
-elseif(NOT EXISTS ${PROJECT_SOURCE_DIR}/tools/host/CMakeLists.txt)
-    list(FILTER release_files EXCLUDE REGEX "^bin64/tesmaclient-host[.]exe$")
 endif()
 list(JOIN release_files "\n" release_files)
 file(WRITE ${CMAKE_BINARY_DIR}/release-files-expected.txt "${release_files}\n")
@@ -92,9 +87,6 @@ add_custom_target(release_archive ALL
     COMMAND bash ${PROJECT_SOURCE_DIR}/cmake/make-release.sh ${CMAKE_BINARY_DIR} ${TESMA_RELEASE_ARCHIVE}
             ${CMAKE_BINARY_DIR}/release-files-expected.txt
     DEPENDS tesmaclient tesmaclient_exports devlauncher devlauncher_register ${PROJECT_SOURCE_DIR}/cmake/make-release.sh
-            ${TESMA_RELEASE64_FILES}
+            tesmaclient-host ${TESMA_RELEASE64_FILES}
     BYPRODUCTS ${TESMA_RELEASE_ARCHIVE}
     VERBATIM)
-if(TARGET tesmaclient-host)
-    add_dependencies(release_archive tesmaclient-host)
-endif()

