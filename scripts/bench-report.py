@@ -80,6 +80,24 @@ def load_wine(path):
     return rows, rounds
 
 
+def load_channel(path):
+    """channel_bench.exe's output: {case: median ns}, its rounds and its comment lines."""
+    rows, rounds, notes = {}, "?", []
+    if not path or not os.path.exists(path):
+        return rows, rounds, notes
+    with open(path) as f:
+        for line in f:
+            line = line.strip()
+            if line.startswith("# case"):
+                rounds = line.rsplit("(", 1)[-1].split()[0]
+            elif line.startswith("#"):
+                notes.append(line.lstrip("# "))
+            elif len(line.split()) == 2:
+                name, ns = line.split()
+                rows[name] = float(ns)
+    return rows, rounds, notes
+
+
 def unit_time(b):
     """CPU nanoseconds per item: per entry or operation for the maps, per byte
     of UTF-8 for the codecs, per call otherwise."""
@@ -128,6 +146,7 @@ def main():
     parser.add_argument("--chart-data", required=True)
     parser.add_argument("--repetitions", default="5")
     parser.add_argument("--wine", help="output of dll_forward_bench.exe")
+    parser.add_argument("--channel", help="output of channel_bench.exe")
     parser.add_argument("results", nargs="+")
     args = parser.parse_args()
     medians, context = load(args.results)
@@ -277,6 +296,27 @@ def main():
                   trips, 2.0)
     else:
         body += ["Not run: no Windows test build (build/windows-tests)."]
+
+    # A 64-bit game through the host.
+    body += ["", "## A 64-bit game through its host, under Wine", ""]
+    channel, channel_rounds, channel_notes = load_channel(args.channel)
+    if channel:
+        body += ["`channel_bench.exe`, a 64-bit program, starts a 32-bit echo and times a round trip of 16 bytes "
+                 "each of the three ways a 64-bit process can reach a 32-bit one (an anonymous pipe each way, a pair "
+                 "of auto-reset events, two sequence words in shared memory that each side spins on), then the "
+                 "round trips `tesmaclient64.dll` makes through `tesmaclient-host.exe` to the development launcher: "
+                 "an `Update` with no answer and `GetRequestUniqueId`, called back to back so that the host is "
+                 f"spinning. Medians of {channel_rounds} rounds. 64-bit Wine code runs natively; the 32-bit side "
+                 "runs natively or under qemu, as the machine line above says.", "",
+                 "| case | per round trip |", "|---|---|"]
+        for name, ns in channel.items():
+            body.append(f"| {name} | {fmt(ns / 1e3)} µs |")
+        body += [""] + [f"- {note}" for note in channel_notes]
+        hosted = [(name, ns / 5000) for name, ns in channel.items() if name.endswith("/tesmaclient64")]
+        goals.add("(7) Update and a synchronous forward of a 64-bit game through the host: within 5 µs (Wine)",
+                  hosted, 1.0)
+    else:
+        body += ["Not run: no 64-bit Windows test build (build/windows-tests64)."]
 
     out = ["# Performance", "",
            f"Written by `{args.command}` from the results of one run. Native benchmarks: g++ -O2, no sanitizers, "

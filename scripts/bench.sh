@@ -41,6 +41,14 @@ if $wine && command -v i686-w64-mingw32-g++-win32 >/dev/null && command -v wine 
     scripts/build-targets.sh "$win32" dll_forward_bench
     wine_bench="$win32/bin/dll_forward_bench.exe"
 fi
+# The 64-bit one, against the development launcher the installed package holds.
+win64=build/windows-tests64
+channel_bench=
+if [ -n "$wine_bench" ] && command -v x86_64-w64-mingw32-g++-win32 >/dev/null; then
+    [ -f "$win64/build.ninja" ] || scripts/compile.sh
+    scripts/build-targets.sh "$win64" channel_bench
+    channel_bench="$win64/bin/channel_bench.exe"
+fi
 
 # One process under Wine in the Windows build's prefix; its wineserver is ended
 # whatever happens.
@@ -49,7 +57,12 @@ run_wine_bench() {
     trap 'scripts/wine-prefix.sh stop' EXIT
     scripts/wine-prefix.sh start
     scripts/wine-run.sh "$wine_bench" "$@"
+    if [ -n "$channel_bench" ]; then
+        tests/devlauncher/run-registered.sh "$PWD/build/release/sdk/tools/devlauncher" "$channel_bench" \
+            --require-host "$@" > "$channel_out"
+    fi
 }
+channel_out=/dev/null
 
 if $quick; then
     for program in "${programs[@]}"; do
@@ -60,7 +73,7 @@ if $quick; then
     done
     if [ -n "$wine_bench" ]; then
         run_wine_bench --quick >/dev/null
-        echo "$(basename "$wine_bench"): ran under Wine"
+        echo "$(basename "$wine_bench")${channel_bench:+, $(basename "$channel_bench")}: ran under Wine"
     fi
     exit 0
 fi
@@ -77,6 +90,7 @@ for program in "${programs[@]}"; do
 done
 wine_results=
 if [ -n "$wine_bench" ]; then
+    channel_out="$results/channel_bench.txt"
     run_wine_bench > "$results/dll_forward_bench.txt"
     wine_results="$results/dll_forward_bench.txt"
     echo "$(basename "$wine_bench"): done"
@@ -84,6 +98,7 @@ fi
 mkdir -p docs
 python3 scripts/bench-report.py --command "scripts/bench.sh" --repetitions $repetitions \
         --chart-data "$results/text-throughput.dat" ${wine_results:+--wine "$wine_results"} \
+        ${channel_bench:+--channel "$results/channel_bench.txt"} \
         "$results"/*.json > docs/performance.md
 gnuplot -e "data='$results/text-throughput.dat'; output='docs/text-throughput.png'" scripts/bench-chart.gp
 echo "wrote docs/performance.md and docs/text-throughput.png"
