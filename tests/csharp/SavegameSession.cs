@@ -17,7 +17,7 @@ static class SavegameSession
     // Below the collector's large-object size, so that fresh arrays of it move.
     const int Chunk = 4000;
 
-    [DllImport("tesmaclient.dll", CallingConvention = CallingConvention.Cdecl,
+    [DllImport("tesmaclient64.dll", CallingConvention = CallingConvention.Cdecl,
                EntryPoint = "tesmaclient_test_install_devlauncher")]
     static extern void InstallDevLauncher([MarshalAs(UnmanagedType.LPStr)] string saves);
 
