@@ -86,7 +86,9 @@ started=$(date +%s)
 { status32=0 status64=0
   ctest --preset windows-tests >$logs/wine.log 2>&1 || status32=$?
   date +%s >$logs/wine32.end
+  echo $status32 >$logs/wine32.status
   ctest --preset windows-tests64 >$logs/wine64.log 2>&1 || status64=$?
+  echo $status64 >$logs/wine64.status
   ((status32 == 0 && status64 == 0)); } &
 wine=$!
 heartbeat $wine "Windows tests under Wine" $logs/wine.log
@@ -143,11 +145,13 @@ wait $wine_heartbeat || true
 cat $logs/wine.log $logs/wine64.log
 read -r pass fail < <(ctest_counts $logs/wine.log)
 read -r pass64 fail64 < <(ctest_counts $logs/wine64.log)
-# Each row fails on its own count; the job's status, which covers both, goes with the second.
+# Each row fails on its own count and its own status; a job that ended
+# before writing a status (killed) fails the row it was in.
 wine32_end=$(cat $logs/wine32.end 2>/dev/null || ended $logs/wine.log)
-record wine "ctest: Windows tests under Wine" "$pass" "$fail" - $((wine32_end - started)) 0
+record wine "ctest: Windows tests under Wine" "$pass" "$fail" - $((wine32_end - started)) \
+       "$(cat $logs/wine32.status 2>/dev/null || echo $wine_status)"
 record wine64 "ctest: 64-bit Windows tests under Wine" "$pass64" "$fail64" - \
-       $(($(ended $logs/wine.log) - wine32_end)) $wine_status
+       $(($(ended $logs/wine.log) - wine32_end)) "$(cat $logs/wine64.status 2>/dev/null || echo $wine_status)"
 
 summary
 exit $status
