@@ -1,14 +1,13 @@
 // A 64-bit game's whole session through tesmaclient64.dll and its 32-bit
-// host, against the development launcher registered for 32-bit readers:
+// host, against the development launcher registered for 32-bit readers. One
+// source for GCC and for MSVC mode, as games ship (no C++ library: the
+// MSVC-mode build has none).
 //
-//   relay_session [--bench N]
-//
-// Binding through the host, every request kind answered in Update, a save
-// game written (larger than one channel area), listed, read back and
-// removed, localized texts, a second client, the host killed mid-session
-// (every call neutral at once, installation error 2 naming the host), and a
-// fresh host for the next client. With --bench, the round trip of a
-// synchronous forward and of an empty Update, N calls each, in microseconds.
+// The session: binding through the host, every request kind answered in
+// Update, a save game written (larger than one channel area), listed, read
+// back and removed, localized texts, a second client, the host killed
+// mid-session (every call neutral at once, installation error 2 naming the
+// host), and a fresh host for the next client.
 // Prints one line per failed check and "relay session: N checks, M failed".
 
 #include "kz/tesmaclient/Diagnostics.h"
@@ -20,8 +19,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 
 using namespace kz::tesmaclient;
 
@@ -40,19 +37,30 @@ int g_failed = 0;
     } while (0)
 
 constexpr unsigned int Product = 4242;
+constexpr unsigned int SaveBytes = 600 * 1024;
+const char16_t SaveName[] = u"relay save";
 
-std::u16string Text(const unsigned short* text)
+bool SameText(const unsigned short* text, const char16_t* expected)
 {
-    std::u16string s;
-    if (text != nullptr)
-        for (; *text != 0; ++text)
-            s += static_cast<char16_t>(*text);
-    return s;
+    if (text == nullptr)
+        return false;
+    for (; *expected != 0; ++text, ++expected) {
+        if (*text != *expected)
+            return false;
+    }
+    return *text == 0;
 }
 
-bool EndsWith(const std::u16string& s, const std::u16string& tail)
+bool EndsWith(const unsigned short* text, const char16_t* tail)
 {
-    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+    if (text == nullptr)
+        return false;
+    std::size_t length = 0, tailLength = 0;
+    while (text[length] != 0)
+        ++length;
+    while (tail[tailLength] != 0)
+        ++tailLength;
+    return length >= tailLength && SameText(text + length - tailLength, tail);
 }
 
 // Records every answer, and whether it came inside Update.
@@ -150,57 +158,51 @@ bool UpdateUntil(TesmaClient& client, Listener& listener, int answers)
     return listener.Answers == wanted;
 }
 
-// The hosts this process started that are running.
-std::vector<DWORD> Hosts()
+bool IsHostName(const WCHAR* name)
 {
-    std::vector<DWORD> hosts;
+    const char expected[] = "tesmaclient-host.exe";
+    for (std::size_t i = 0; i < sizeof expected; ++i) {
+        WCHAR c = name[i];
+        if (c >= L'A' && c <= L'Z')
+            c = static_cast<WCHAR>(c - L'A' + L'a');
+        if (c != static_cast<WCHAR>(expected[i]))
+            return false;
+    }
+    return true;
+}
+
+// The running hosts that the process parent started: how many, and one's id.
+struct HostList {
+    int Count;
+    DWORD Id;
+};
+
+HostList HostsOf(DWORD parent)
+{
+    HostList hosts = {0, 0};
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     PROCESSENTRY32W entry;
     entry.dwSize = sizeof entry;
     for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
-        if (entry.th32ParentProcessID == GetCurrentProcessId() && _wcsicmp(entry.szExeFile, L"tesmaclient-host.exe") == 0)
-            hosts.push_back(entry.th32ProcessID);
+        if (entry.th32ParentProcessID == parent && IsHostName(entry.szExeFile)) {
+            ++hosts.Count;
+            hosts.Id = entry.th32ProcessID;
+        }
     }
     CloseHandle(snapshot);
     return hosts;
 }
 
-double Microseconds(LARGE_INTEGER from, LARGE_INTEGER to)
+HostList Hosts()
 {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return double(to.QuadPart - from.QuadPart) * 1e6 / double(frequency.QuadPart);
-}
-
-void Bench(TesmaClient& client, int calls)
-{
-    // Warm: the host spins while calls follow each other.
-    for (int i = 0; i < 1000; ++i)
-        client.GetRequestUniqueId();
-    LARGE_INTEGER start, end;
-    QueryPerformanceCounter(&start);
-    for (int i = 0; i < calls; ++i)
-        client.GetRequestUniqueId();
-    QueryPerformanceCounter(&end);
-    std::printf("bench: GetRequestUniqueId %.3f us per call (%d calls)\n", Microseconds(start, end) / calls, calls);
-    QueryPerformanceCounter(&start);
-    for (int i = 0; i < calls; ++i)
-        client.Update();
-    QueryPerformanceCounter(&end);
-    std::printf("bench: empty Update %.3f us per call (%d calls)\n", Microseconds(start, end) / calls, calls);
-    // After a pause the host sleeps: the first call wakes it.
-    Sleep(50);
-    QueryPerformanceCounter(&start);
-    client.GetRequestUniqueId();
-    QueryPerformanceCounter(&end);
-    std::printf("bench: GetRequestUniqueId after 50 ms idle %.3f us\n", Microseconds(start, end));
+    return HostsOf(GetCurrentProcessId());
 }
 
 void SaveGames(TesmaClient& client, Listener& l)
 {
     // A new save game, larger than one area of the channel.
-    std::vector<unsigned char> data(600 * 1024);
-    for (std::size_t i = 0; i < data.size(); ++i)
+    unsigned char* data = static_cast<unsigned char*>(std::malloc(SaveBytes));
+    for (unsigned int i = 0; i < SaveBytes; ++i)
         data[i] = static_cast<unsigned char>(i * 7 + (i >> 9));
     client.GetSavegameWriter(11, &l, Product, 0, false);
     CHECK(UpdateUntil(client, l, 1));
@@ -209,9 +211,9 @@ void SaveGames(TesmaClient& client, Listener& l)
     SavegameWriter* writer = l.Writer;
     unsigned short name[] = {'r', 'e', 'l', 'a', 'y', ' ', 's', 'a', 'v', 'e', 0};
     CHECK(writer->SetName(name));
-    writer->Write(12, &l, data.data(), static_cast<unsigned int>(data.size()));
+    writer->Write(12, &l, data, SaveBytes);
     CHECK(UpdateUntil(client, l, 1));
-    CHECK(l.LastId == 12 && l.Values[0] == 0 && l.Values[1] == data.size());
+    CHECK(l.LastId == 12 && l.Values[0] == 0 && l.Values[1] == SaveBytes);
     writer->Close(true);
     SavegameWriter::Release(writer);
 
@@ -224,30 +226,34 @@ void SaveGames(TesmaClient& client, Listener& l)
         if (info.GetSavegameId() != saveId)
             continue;
         listed = true;
-        CHECK(Text(info.GetName()) == u"relay save");
+        CHECK(SameText(info.GetName(), SaveName));
         CHECK(info.GetProductId() == Product);
-        CHECK(info.GetSize() == data.size());
+        CHECK(info.GetSize() == SaveBytes);
     }
     CHECK(listed);
     SavegameInfo::ReleaseList(l.List);
 
     client.GetSavegameReader(14, &l, Product, saveId);
     CHECK(UpdateUntil(client, l, 1));
-    CHECK(l.Reader != nullptr && l.Reader->IsOpen() && l.Values[0] == data.size());
+    CHECK(l.Reader != nullptr && l.Reader->IsOpen() && l.Values[0] == SaveBytes);
     SavegameReader* reader = l.Reader;
-    std::vector<unsigned char> back(data.size() + 100, 0xEE);
-    reader->Read(15, &l, 0, back.data(), static_cast<unsigned int>(back.size()));
+    const unsigned int backBytes = SaveBytes + 100;
+    unsigned char* back = static_cast<unsigned char*>(std::malloc(backBytes));
+    std::memset(back, 0xEE, backBytes);
+    reader->Read(15, &l, 0, back, backBytes);
     CHECK(UpdateUntil(client, l, 1));
-    CHECK(l.LastId == 15 && l.Values[0] == 0 && l.Values[1] == data.size());
-    CHECK(std::memcmp(back.data(), data.data(), data.size()) == 0);
-    CHECK(back[data.size()] == 0xEE);
+    CHECK(l.LastId == 15 && l.Values[0] == 0 && l.Values[1] == SaveBytes);
+    CHECK(std::memcmp(back, data, SaveBytes) == 0);
+    CHECK(back[SaveBytes] == 0xEE);
     // From an offset, a piece.
     unsigned char piece[16] = {};
     reader->Read(16, &l, 1000, piece, sizeof piece);
     CHECK(UpdateUntil(client, l, 1));
-    CHECK(l.Values[1] == sizeof piece && std::memcmp(piece, data.data() + 1000, sizeof piece) == 0);
+    CHECK(l.Values[1] == sizeof piece && std::memcmp(piece, data + 1000, sizeof piece) == 0);
     reader->Close();
     SavegameReader::Release(reader);
+    std::free(back);
+    std::free(data);
 
     client.RemoveSavegame(17, &l, Product, saveId);
     CHECK(UpdateUntil(client, l, 1));
@@ -258,11 +264,9 @@ void SaveGames(TesmaClient& client, Listener& l)
     SavegameReader::Release(l.Reader);
 }
 
-} // namespace
-
-int main(int argc, char** argv)
+int Session()
 {
-    const int benchCalls = argc == 3 && std::strcmp(argv[1], "--bench") == 0 ? std::atoi(argv[2]) : 0;
+    const unsigned short key[] = {'D', 'E', 'V', 'L', 'A', 'U', 'N', 'C', 'H', 'E', 'R', '_', 'N', 'A', 'M', 'E', 0};
     {
         TesmaClient client;
         Listener l;
@@ -271,15 +275,13 @@ int main(int argc, char** argv)
         d.Size = sizeof d;
         CHECK(GetBindingDiagnostics(&d));
         CHECK(d.InstallationError == 0 && d.DirectoryState == DirectoryFound);
-        CHECK(EndsWith(Text(d.LibraryPath), u"\\dovtesmaapi_r2.dll"));
-        CHECK(Hosts().size() == 1);
-        if (benchCalls > 0)
-            Bench(client, benchCalls);
+        CHECK(EndsWith(d.LibraryPath, u"\\dovtesmaapi_r2.dll"));
+        const HostList host = Hosts();
+        CHECK(host.Count == 1);
 
         CHECK(client.GetRequestUniqueId() != 0xFFFFFFFFu);
         CHECK(client.StartLauncher(1, 2, "a", nullptr));
-        const unsigned short key[] = {'D', 'E', 'V', 'L', 'A', 'U', 'N', 'C', 'H', 'E', 'R', '_', 'N', 'A', 'M', 'E', 0};
-        CHECK(Text(client.GetLocText(key, "de-DE")) == u"Entwicklungs-Launcher");
+        CHECK(SameText(client.GetLocText(key, "de-DE"), u"Entwicklungs-Launcher"));
         const unsigned short unknown[] = {'N', 'O', '_', 'S', 'U', 'C', 'H', 0};
         CHECK(client.GetLocText(unknown, "en-US") == unknown);
 
@@ -310,13 +312,13 @@ int main(int argc, char** argv)
 
         // The host dies with a request outstanding: neutral at once, never a hang.
         client.GetLoginDetails(30, &l);
-        const std::vector<DWORD> hosts = Hosts();
-        CHECK(hosts.size() == 1);
-        if (hosts.size() == 1) {
-            HANDLE host = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, hosts[0]);
-            TerminateProcess(host, 9);
-            WaitForSingleObject(host, 5000);
-            CloseHandle(host);
+        const HostList hosts = Hosts();
+        CHECK(hosts.Count == 1);
+        if (hosts.Count == 1) {
+            HANDLE killed = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, hosts.Id);
+            TerminateProcess(killed, 9);
+            WaitForSingleObject(killed, 5000);
+            CloseHandle(killed);
         }
         const int before = l.Answers;
         client.Update();
@@ -325,7 +327,7 @@ int main(int argc, char** argv)
         CHECK(client.GetInstallationErrorNum() == 2);
         CHECK(GetBindingDiagnostics(&d));
         CHECK(d.InstallationError == 2 && d.LoadError == ERROR_PROCESS_ABORTED);
-        CHECK(EndsWith(Text(d.LibraryPath), u"\\tesmaclient-host.exe"));
+        CHECK(EndsWith(d.LibraryPath, u"\\tesmaclient-host.exe"));
         CHECK(client.GetLocText(key, "de-DE") == key);
         // A client made meanwhile shares the lost binding: no session.
         TesmaClient meanwhile;
@@ -337,15 +339,22 @@ int main(int argc, char** argv)
         TesmaClient client;
         Listener l;
         CHECK(client.GetInstallationErrorNum() == 0);
-        CHECK(Hosts().size() == 1);
+        CHECK(Hosts().Count == 1);
         client.GetNetworkTraffic(40, &l);
         CHECK(UpdateUntil(client, l, 1));
         CHECK(l.LastId == 40);
     }
     // Its release ended the host.
     Sleep(200);
-    CHECK(Hosts().empty());
+    CHECK(Hosts().Count == 0);
 
     std::printf("relay session: %d checks, %d failed\n", g_checks, g_failed);
     return g_failed == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main()
+{
+    return Session();
 }
