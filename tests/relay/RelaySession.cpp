@@ -3,12 +3,16 @@
 // source for GCC and for MSVC mode, as games ship (no C++ library: the
 // MSVC-mode build has none).
 //
+//   relay_session                      the session
+//   relay_session --second FIRST-ID    the second game the session starts
+//
 // The session: binding through the host, every request kind answered in
 // Update, a save game written (larger than one channel area), listed, read
-// back and removed, localized texts, a second client, the host killed
-// mid-session (every call neutral at once, installation error 2 naming the
-// host), and a fresh host for the next client.
-// Prints one line per failed check and "relay session: N checks, M failed".
+// back and removed, localized texts, a second game with a host of its own
+// running meanwhile, a second client, the host killed mid-session (every call
+// neutral at once, installation error 2 naming the host), and a fresh host for
+// the next client.
+// Prints one line per failed check and "<role>: N checks, M failed".
 
 #include "kz/tesmaclient/Diagnostics.h"
 #include "kz/tesmaclient/TesmaClient.h"
@@ -61,6 +65,22 @@ bool EndsWith(const unsigned short* text, const char16_t* tail)
     while (tail[tailLength] != 0)
         ++tailLength;
     return length >= tailLength && SameText(text + length - tailLength, tail);
+}
+
+// name + number, as wide text, into out (room for 64 units).
+void NameWithNumber(wchar_t* out, const wchar_t* name, DWORD number)
+{
+    while (*name != 0)
+        *out++ = *name++;
+    wchar_t digits[12];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<wchar_t>(L'0' + number % 10);
+        number /= 10;
+    } while (number != 0);
+    while (n > 0)
+        *out++ = digits[--n];
+    *out = 0;
 }
 
 // Records every answer, and whether it came inside Update.
@@ -198,7 +218,110 @@ HostList Hosts()
     return HostsOf(GetCurrentProcessId());
 }
 
-void SaveGames(TesmaClient& client, Listener& l)
+// The events through which the session and its second game take turns.
+HANDLE TurnEvent(const wchar_t* name, DWORD first)
+{
+    wchar_t full[64];
+    NameWithNumber(full, name, first);
+    return CreateEventW(nullptr, FALSE, FALSE, full);
+}
+
+// The second game: binds with a host of its own, a request answered in
+// Update, a save-game list that shows the first game's save, then waits
+// until the first game saw both hosts.
+int SecondGame(DWORD first)
+{
+    HANDLE bound = TurnEvent(L"Local\\relay-session-bound-", first);
+    HANDLE go = TurnEvent(L"Local\\relay-session-go-", first);
+    {
+        TesmaClient client;
+        Listener l;
+        CHECK(client.GetInstallationErrorNum() == 0);
+        CHECK(Hosts().Count == 1);
+        client.GetLoginDetails(51, &l);
+        CHECK(UpdateUntil(client, l, 1));
+        CHECK(l.LastId == 51 && l.Values[1] == 1000);
+        client.GetSavegameList(52, &l, Product);
+        CHECK(UpdateUntil(client, l, 1));
+        CHECK(l.LastId == 52);
+        bool listed = false;
+        for (unsigned int i = 0; i < l.Count; ++i)
+            listed = listed || (SameText(l.List[i].GetName(), SaveName) && l.List[i].GetSize() == SaveBytes);
+        CHECK(listed);
+        SavegameInfo::ReleaseList(l.List);
+        SetEvent(bound);
+        CHECK(WaitForSingleObject(go, 60000) == WAIT_OBJECT_0);
+    }
+    CloseHandle(bound);
+    CloseHandle(go);
+    std::printf("second game: %d checks, %d failed\n", g_checks, g_failed);
+    return g_failed == 0 ? 0 : 1;
+}
+
+// Starts the second game while this one is mid-session: both run at once,
+// each through its own host; when it ends, its host ends and this one's goes on.
+void RunSecondGame(TesmaClient& client, Listener& l, DWORD host)
+{
+    const DWORD self = GetCurrentProcessId();
+    HANDLE bound = TurnEvent(L"Local\\relay-session-bound-", self);
+    HANDLE go = TurnEvent(L"Local\\relay-session-go-", self);
+    WCHAR path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    CHECK(length != 0 && length < MAX_PATH);
+    WCHAR* line = static_cast<WCHAR*>(std::malloc((MAX_PATH + 64) * sizeof(WCHAR)));
+    WCHAR* at = line;
+    *at++ = L'"';
+    for (DWORD i = 0; i < length; ++i)
+        *at++ = path[i];
+    *at++ = L'"';
+    NameWithNumber(at, L" --second ", self);
+    STARTUPINFOW startup;
+    std::memset(&startup, 0, sizeof startup);
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION second;
+    // Inheriting lets it print to this game's output; the channel is not inheritable.
+    const BOOL started = CreateProcessW(path, line, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &second);
+    std::free(line);
+    CHECK(started);
+    if (!started)
+        return;
+
+    // This game goes on meanwhile.
+    client.GetNetworkTraffic(60, &l);
+    CHECK(UpdateUntil(client, l, 1));
+    CHECK(l.LastId == 60);
+    CHECK(WaitForSingleObject(bound, 60000) == WAIT_OBJECT_0);
+    const HostList mine = HostsOf(self);
+    const HostList its = HostsOf(second.dwProcessId);
+    CHECK(mine.Count == 1 && mine.Id == host);
+    CHECK(its.Count == 1 && its.Id != host);
+    HANDLE itsHost = its.Count == 1 ? OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, its.Id)
+                                    : nullptr;
+    CHECK(itsHost != nullptr);
+    SetEvent(go);
+
+    CHECK(WaitForSingleObject(second.hProcess, 60000) == WAIT_OBJECT_0);
+    DWORD code = STILL_ACTIVE;
+    CHECK(GetExitCodeProcess(second.hProcess, &code) && code == 0);
+    // Its host took its quit before the game ended.
+    if (itsHost != nullptr) {
+        code = STILL_ACTIVE;
+        CHECK(WaitForSingleObject(itsHost, 0) == WAIT_OBJECT_0);
+        CHECK(GetExitCodeProcess(itsHost, &code) && code == 0);
+        CloseHandle(itsHost);
+    }
+    client.GetLoginDetails(61, &l);
+    CHECK(UpdateUntil(client, l, 1));
+    CHECK(l.LastId == 61 && l.Values[1] == 1000);
+    const HostList after = Hosts();
+    CHECK(after.Count == 1 && after.Id == host);
+    CloseHandle(second.hProcess);
+    CloseHandle(second.hThread);
+    CloseHandle(bound);
+    CloseHandle(go);
+}
+
+void SaveGames(TesmaClient& client, Listener& l, DWORD host)
 {
     // A new save game, larger than one area of the channel.
     unsigned char* data = static_cast<unsigned char*>(std::malloc(SaveBytes));
@@ -232,6 +355,9 @@ void SaveGames(TesmaClient& client, Listener& l)
     }
     CHECK(listed);
     SavegameInfo::ReleaseList(l.List);
+
+    // Another game lists it through a host of its own meanwhile.
+    RunSecondGame(client, l, host);
 
     client.GetSavegameReader(14, &l, Product, saveId);
     CHECK(UpdateUntil(client, l, 1));
@@ -298,7 +424,7 @@ int Session()
         client.GetTesmaServer(5, &l, 0, 0);
         CHECK(UpdateUntil(client, l, 1));
         CHECK(l.LastId == 5 && l.Values[0] == 0x7F000001u);
-        SaveGames(client, l);
+        SaveGames(client, l, host.Id);
         CHECK(l.OutsideUpdate == 0);
 
         // A second client has a session of its own, answered in its own Update.
@@ -352,9 +478,20 @@ int Session()
     return g_failed == 0 ? 0 : 1;
 }
 
+// The number in text, or 0.
+DWORD Number(const char* text)
+{
+    DWORD value = 0;
+    for (; *text >= '0' && *text <= '9'; ++text)
+        value = value * 10 + static_cast<DWORD>(*text - '0');
+    return value;
+}
+
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--second") == 0)
+        return SecondGame(Number(argv[2]));
     return Session();
 }
