@@ -5,15 +5,20 @@
 //
 //   relay_session                      the session
 //   relay_session --second FIRST-ID    the second game the session starts
+//   relay_session --fake-host          beside the fake host of FakePeers.cpp
 //
 // The session: binding through the host, every request kind answered in
 // Update, a save game written (larger than one channel area), listed, read
 // back and removed, localized texts, a second game with a host of its own
 // running meanwhile, a second client, the host killed mid-session (every call
 // neutral at once, installation error 2 naming the host), and a fresh host for
-// the next client.
+// the next client. With --fake-host, each scenario of FakeHostScenario.h on a
+// binding of its own: the call's neutral value, nothing of the broken reply
+// delivered, installation error 2 naming the host and ERROR_INVALID_DATA, the
+// host ended at once, and the next binding starting it again.
 // Prints one line per failed check and "<role>: N checks, M failed".
 
+#include "FakeHostScenario.h"
 #include "kz/tesmaclient/Diagnostics.h"
 #include "kz/tesmaclient/TesmaClient.h"
 
@@ -478,6 +483,65 @@ int Session()
     return g_failed == 0 ? 0 : 1;
 }
 
+// Waits up to 5 s until no host of this process runs.
+bool HostsEnded()
+{
+    for (int i = 0; i < 500 && Hosts().Count != 0; ++i)
+        Sleep(10);
+    return Hosts().Count == 0;
+}
+
+// Against a host that breaks the protocol: each scenario on a binding of its own.
+int FakeHostGame()
+{
+    const unsigned short key[] = {'K', 'E', 'Y', 0};
+    for (int scenario = 0; scenario < FakeHostScenarioCount; ++scenario) {
+        const wchar_t value[] = {static_cast<wchar_t>(L'0' + scenario), 0};
+        SetEnvironmentVariableW(L"TESMA_FAKE_HOST", value);
+        const int failedBefore = g_failed;
+        {
+            TesmaClient client;
+            Listener l;
+            CHECK(client.GetInstallationErrorNum() == (scenario == HelloTextWithoutNul ? 2u : 0u));
+            switch (scenario) {
+            case ReplyCutShort:
+            case FrameBeyondArea:
+            case TotalTooLarge:
+            case SequenceSkipped:
+                CHECK(client.GetRequestUniqueId() == 0xFFFFFFFFu);
+                break;
+            case UnknownRequestKind:
+            case SessionNeverIssued:
+            case TokenNeverIssued:
+                client.GetLoginDetails(1, &l);
+                client.Update();
+                // Not even the good answer before the bad one.
+                CHECK(l.Answers == 0);
+                break;
+            case TextWithoutNul:
+                CHECK(client.GetLocText(key, "de-DE") == key);
+                break;
+            }
+            CHECK(client.GetInstallationErrorNum() == 2);
+            BindingDiagnostics d;
+            d.Size = sizeof d;
+            CHECK(GetBindingDiagnostics(&d));
+            CHECK(d.InstallationError == 2 && d.LoadError == ERROR_INVALID_DATA);
+            CHECK(EndsWith(d.LibraryPath, u"\\fake-host\\tesmaclient-host.exe"));
+            // The binding stays lost, and answers at once.
+            CHECK(client.GetRequestUniqueId() == 0xFFFFFFFFu);
+            client.GetLoginDetails(2, &l);
+            client.Update();
+            CHECK(l.Answers == 0);
+            CHECK(HostsEnded());
+        }
+        if (g_failed != failedBefore)
+            std::printf("  in fake-host scenario %d\n", scenario);
+    }
+    std::printf("fake host: %d checks, %d failed\n", g_checks, g_failed);
+    return g_failed == 0 ? 0 : 1;
+}
+
 // The number in text, or 0.
 DWORD Number(const char* text)
 {
@@ -493,5 +557,7 @@ int main(int argc, char** argv)
 {
     if (argc == 3 && std::strcmp(argv[1], "--second") == 0)
         return SecondGame(Number(argv[2]));
+    if (argc == 2 && std::strcmp(argv[1], "--fake-host") == 0)
+        return FakeHostGame();
     return Session();
 }
