@@ -454,7 +454,10 @@ int main(int argc, char** argv)
         // The call, piece by piece.
         for (;;) {
             // Spins only right after a reply: an idle host sleeps.
-            if (end.Await(relay::SpinMicroseconds, INFINITE) != relay::ChannelEnd::Result::Arrived)
+            const relay::ChannelEnd::Result awaited = end.Await(relay::SpinMicroseconds, INFINITE);
+            if (awaited == relay::ChannelEnd::Result::OutOfStep)
+                return ERROR_INVALID_DATA;
+            if (awaited != relay::ChannelEnd::Result::Arrived)
                 return 0; // the game ended
             if (!relay::ReadFrame(end.InArea(), relay::AreaBytes, frame) || !assembly.Add(frame))
                 return ERROR_INVALID_DATA;
@@ -503,7 +506,10 @@ int main(int argc, char** argv)
             end.Post();
             if (offset == reply.Count())
                 break;
-            if (end.Await(relay::SpinMicroseconds, INFINITE) != relay::ChannelEnd::Result::Arrived)
+            const relay::ChannelEnd::Result awaited = end.Await(relay::SpinMicroseconds, INFINITE);
+            if (awaited == relay::ChannelEnd::Result::OutOfStep)
+                return ERROR_INVALID_DATA;
+            if (awaited != relay::ChannelEnd::Result::Arrived)
                 return 0;
             if (!relay::ReadFrame(end.InArea(), relay::AreaBytes, frame) || !relay::IsControl(frame))
                 return ERROR_INVALID_DATA;

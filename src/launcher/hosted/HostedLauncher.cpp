@@ -106,6 +106,8 @@ Exchanged Exchange(Host& host, const relay::Bytes& message, DWORD timeoutMs)
             return Exchanged::Ok;
         case ChannelEnd::Result::TimedOut:
             return Exchanged::TimedOut;
+        case ChannelEnd::Result::OutOfStep:
+            return Exchanged::Malformed;
         default:
             return Exchanged::Gone;
         }

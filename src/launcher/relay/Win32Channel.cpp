@@ -31,9 +31,16 @@ void ChannelEnd::Post() noexcept
         SetEvent(m_wakePeer);
 }
 
+ChannelEnd::Result ChannelEnd::Take(std::uint32_t sequence) noexcept
+{
+    if (sequence != m_seen + 1)
+        return Result::OutOfStep;
+    m_seen = sequence;
+    return Result::Arrived;
+}
+
 ChannelEnd::Result ChannelEnd::Await(std::uint32_t spinMicroseconds, std::uint32_t timeoutMs) noexcept
 {
-    const std::uint32_t wanted = m_seen + 1;
     if (spinMicroseconds != 0) {
         LARGE_INTEGER frequency, start, now;
         QueryPerformanceFrequency(&frequency);
@@ -41,10 +48,9 @@ ChannelEnd::Result ChannelEnd::Await(std::uint32_t spinMicroseconds, std::uint32
         const LONGLONG limit = frequency.QuadPart * spinMicroseconds / 1000000;
         for (;;) {
             for (int i = 0; i < 64; ++i) {
-                if (m_peerSequence->load(std::memory_order_acquire) == wanted) {
-                    m_seen = wanted;
-                    return Result::Arrived;
-                }
+                const std::uint32_t sequence = m_peerSequence->load(std::memory_order_acquire);
+                if (sequence != m_seen)
+                    return Take(sequence);
                 YieldProcessor();
             }
             QueryPerformanceCounter(&now);
@@ -55,10 +61,10 @@ ChannelEnd::Result ChannelEnd::Await(std::uint32_t spinMicroseconds, std::uint32
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (;;) {
         m_mySleeping->store(1);
-        if (m_peerSequence->load() == wanted) {
+        std::uint32_t sequence = m_peerSequence->load();
+        if (sequence != m_seen) {
             m_mySleeping->store(0);
-            m_seen = wanted;
-            return Result::Arrived;
+            return Take(sequence);
         }
         DWORD wait = INFINITE;
         if (timeoutMs != INFINITE) {
@@ -69,10 +75,9 @@ ChannelEnd::Result ChannelEnd::Await(std::uint32_t spinMicroseconds, std::uint32
         const DWORD woken = WaitForMultipleObjects(2, handles, FALSE, wait);
         m_mySleeping->store(0);
         // A peer that posted and then ended (as after Quit) did post.
-        if (m_peerSequence->load() == wanted) {
-            m_seen = wanted;
-            return Result::Arrived;
-        }
+        sequence = m_peerSequence->load();
+        if (sequence != m_seen)
+            return Take(sequence);
         if (woken == WAIT_TIMEOUT)
             return Result::TimedOut;
         if (woken != WAIT_OBJECT_0)

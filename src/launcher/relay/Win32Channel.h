@@ -15,7 +15,9 @@
 // area is never written while it is read. A side spins briefly for its
 // peer, then announces that it sleeps and checks the sequence again before
 // it does: the peer sets the event only when it sees that announcement, so
-// two spinning sides never enter the system. The words are 32-bit atomics,
+// two spinning sides never enter the system. Since the sides take turns, the
+// peer's sequence is only ever the one this side saw or the next: any other
+// is a peer out of step. The words are 32-bit atomics,
 // the same in both processes whatever their width.
 
 namespace kz {
@@ -40,7 +42,7 @@ constexpr std::uint32_t SpinMicroseconds = 50;
 class ChannelEnd {
 public:
     enum class Side { Game, Host };
-    enum class Result { Arrived, PeerGone, TimedOut };
+    enum class Result { Arrived, PeerGone, TimedOut, OutOfStep };
 
     // view: the mapped section; wakeMe: the event this side sleeps on;
     // wakePeer: the peer's; peer: the peer's process, watched while sleeping.
@@ -53,10 +55,13 @@ public:
     void Post() noexcept;
     // Waits for the peer's next frame: spins for spinMicroseconds, then
     // sleeps until it came, the peer's process ended or timeoutMs (0xFFFFFFFF:
-    // no limit) passed.
+    // no limit) passed, or the peer's sequence skipped ahead.
     Result Await(std::uint32_t spinMicroseconds, std::uint32_t timeoutMs) noexcept;
 
 private:
+    // The peer's sequence moved to sequence.
+    Result Take(std::uint32_t sequence) noexcept;
+
     ChannelControl* m_control;
     std::atomic<std::uint32_t>* m_mySequence;
     std::atomic<std::uint32_t>* m_peerSequence;
