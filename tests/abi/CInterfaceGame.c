@@ -9,7 +9,8 @@
      --devlauncher --installation-error=N
                      the launcher is registered but this build cannot reach
                      it (N: 1, not in the registry view this library reads; 2,
-                     its library does not load here): the neutral values of
+                     its library does not load here, or for 64 bits the host
+                     is not beside the library): the neutral values of
                      the client, and the diagnostics that tell why. A failed
                      binding lasts for the process, so nothing follows.
    Prints each failed check and exits with the count of failures. */
@@ -216,8 +217,22 @@ static void no_launcher(unsigned int error)
     CHECK(diagnostics.installation_error == error);
     if (error == 1)
         CHECK(diagnostics.directory_state == TESMACLIENT_DIRECTORY_NO_KEY && diagnostics.load_error == 0);
+#if defined(_WIN64)
+    else { /* no host to start: the binding names it and ERROR_FILE_NOT_FOUND */
+        static const char host[] = "\\tesmaclient-host.exe";
+        const unsigned short* path = diagnostics.library_path;
+        unsigned int length = 0, i = 0;
+        while (path != 0 && path[length] != 0)
+            ++length;
+        CHECK(diagnostics.directory_state == TESMACLIENT_DIRECTORY_NOT_LOOKED_UP && diagnostics.load_error == 2);
+        CHECK(length >= sizeof(host) - 1);
+        for (; length >= sizeof(host) - 1 && host[i] != 0; ++i)
+            CHECK(path[length - (sizeof(host) - 1) + i] == (unsigned char)host[i]);
+    }
+#else
     else /* found, and not a library of this process's bits: ERROR_BAD_EXE_FORMAT */
         CHECK(diagnostics.directory_state == TESMACLIENT_DIRECTORY_FOUND && diagnostics.load_error == 193);
+#endif
     CHECK(diagnostics.registry_key != 0 && diagnostics.library_path != 0 && diagnostics.missing_entry_point != 0);
     CHECK(same_ascii(tesmaclient_match_locale("fr-CA"), "fr-FR"));
     CHECK(same_ascii(tesmaclient_match_locale("xx-YY"), "en-US"));
