@@ -92,7 +92,8 @@ def load_channel(path):
                 rounds = line.rsplit("(", 1)[-1].split()[0]
             elif line.startswith("#"):
                 notes.append(line.lstrip("# "))
-            elif len(line.split()) == 2:
+            elif len(line.split()) == 2 and "/" in line.split()[0]:
+                # A case's line; the registration script's own line has no "/".
                 name, ns = line.split()
                 rows[name] = float(ns)
     return rows, rounds, notes
