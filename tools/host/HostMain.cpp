@@ -54,6 +54,8 @@ void Queue(const relay::Answer& answer)
     ++g_queued;
 }
 
+using relay::TextOf;
+
 relay::Answer RequestAnswer(std::uint32_t session, relay::RequestKind kind, unsigned int requestId)
 {
     relay::Answer answer;
@@ -62,6 +64,20 @@ relay::Answer RequestAnswer(std::uint32_t session, relay::RequestKind kind, unsi
     answer.Session = session;
     answer.Kind = kind;
     answer.RequestId = requestId;
+    return answer;
+}
+
+// A read's or write's report, under the token the game gave it.
+relay::Answer ReportAnswer(relay::AnswerType type, std::uint32_t token, unsigned int requestId, unsigned int status,
+                           unsigned int bytes)
+{
+    relay::Answer answer;
+    std::memset(&answer, 0, sizeof answer);
+    answer.Type = type;
+    answer.Token = token;
+    answer.RequestId = requestId;
+    answer.Values[0] = status;
+    answer.Values[1] = bytes;
     return answer;
 }
 
@@ -165,13 +181,7 @@ struct HostRead final : ISavegameReadListener {
         if (Reported)
             return true;
         Reported = true;
-        relay::Answer answer;
-        std::memset(&answer, 0, sizeof answer);
-        answer.Type = relay::AnswerType::Read;
-        answer.Token = Token;
-        answer.RequestId = id;
-        answer.Values[0] = status;
-        answer.Values[1] = bytes;
+        relay::Answer answer = ReportAnswer(relay::AnswerType::Read, Token, id, status, bytes);
         answer.Count = Buffer != nullptr ? (bytes < Length ? bytes : Length) : 0;
         answer.Items = Buffer;
         Queue(answer);
@@ -194,13 +204,7 @@ struct HostWrite final : ISavegameWriteListener {
         if (Reported)
             return true;
         Reported = true;
-        relay::Answer answer;
-        std::memset(&answer, 0, sizeof answer);
-        answer.Type = relay::AnswerType::Write;
-        answer.Token = Token;
-        answer.RequestId = id;
-        answer.Values[0] = status;
-        answer.Values[1] = bytes;
+        relay::Answer answer = ReportAnswer(relay::AnswerType::Write, Token, id, status, bytes);
         Queue(answer);
         std::free(Data);
         Data = nullptr;
@@ -227,22 +231,6 @@ std::string Ascii(const relay::Text& text)
 unsigned short* Units(std::u16string& text, const relay::Text& from)
 {
     return from.Present ? reinterpret_cast<unsigned short*>(&text[0]) : nullptr;
-}
-
-relay::Text TextOf(const unsigned short* text)
-{
-    if (text == nullptr)
-        return relay::Text{false, 2, 0, nullptr};
-    std::uint32_t units = 0;
-    while (text[units] != 0)
-        ++units;
-    return relay::Text{true, 2, units, reinterpret_cast<const std::uint8_t*>(text)};
-}
-
-relay::Text TextOf(const char* text)
-{
-    return relay::Text{true, 1, static_cast<std::uint32_t>(std::strlen(text)),
-                       reinterpret_cast<const std::uint8_t*>(text)};
 }
 
 template <typename T>

@@ -22,6 +22,7 @@ using relay::Call;
 using relay::CallMessage;
 using relay::ChannelEnd;
 using relay::Reply;
+using relay::TextOf;
 
 // The hello may wait for a 32-bit process started under an emulator.
 constexpr DWORD HelloTimeoutMs = 60000;
@@ -330,24 +331,6 @@ private:
     DWORD m_lostError = 0;
     common::HybridArray<Delivery> m_deliveries;
 };
-
-relay::Text TextOf(const unsigned short* text)
-{
-    if (text == nullptr)
-        return relay::Text{false, 2, 0, nullptr};
-    std::uint32_t units = 0;
-    while (text[units] != 0)
-        ++units;
-    return relay::Text{true, 2, units, reinterpret_cast<const std::uint8_t*>(text)};
-}
-
-relay::Text TextOf(const char* text)
-{
-    if (text == nullptr)
-        return relay::Text{false, 1, 0, nullptr};
-    return relay::Text{true, 1, static_cast<std::uint32_t>(std::strlen(text)),
-                       reinterpret_cast<const std::uint8_t*>(text)};
-}
 
 // A list entry's handle is the address of its 4-byte element in a list of ours.
 std::uint32_t InfoId(SavegameHandle info)

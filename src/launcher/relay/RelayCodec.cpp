@@ -124,6 +124,23 @@ const std::uint32_t* TargetRange(Call kind, const IssuedIds& issued)
 
 } // namespace
 
+Text TextOf(const unsigned short* text) noexcept
+{
+    if (text == nullptr)
+        return Text{false, 2, 0, nullptr};
+    std::uint32_t units = 0;
+    while (text[units] != 0)
+        ++units;
+    return Text{true, 2, units, reinterpret_cast<const std::uint8_t*>(text)};
+}
+
+Text TextOf(const char* text) noexcept
+{
+    if (text == nullptr)
+        return Text{false, 1, 0, nullptr};
+    return Text{true, 1, static_cast<std::uint32_t>(std::strlen(text)), reinterpret_cast<const std::uint8_t*>(text)};
+}
+
 void CopyText(const Text& text, unsigned short* units) noexcept
 {
     for (std::uint32_t i = 0; i <= text.Units; ++i)

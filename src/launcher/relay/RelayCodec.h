@@ -82,6 +82,10 @@ struct Text {
     const std::uint8_t* Data;
 };
 
+// A NUL-terminated text to send, as it lies; a null one is sent as absent.
+Text TextOf(const unsigned short* text) noexcept;
+Text TextOf(const char* text) noexcept;
+
 // Copies a present text with its NUL into units, which has room for Units + 1.
 void CopyText(const Text& text, unsigned short* units) noexcept;
 void CopyText(const Text& text, char* units) noexcept;
